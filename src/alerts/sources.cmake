@@ -1,0 +1,1 @@
+# Plain (Qt-free) sources of this folder go into orvalis_core.

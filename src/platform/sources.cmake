@@ -1,0 +1,1 @@
+target_sources(orvalis_core PRIVATE)
