@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvalis {
+
+/// The per-user profile: named values grouped in sections. Reads of a missing (or wrongly typed)
+/// value give the default; write failures are not reported.
+class ProfileStore {
+public:
+    virtual ~ProfileStore() = default;
+
+    /// An integer value, or `fallback` when it is missing.
+    virtual std::uint32_t ReadInt(const std::string& section, const std::string& name,
+                                  std::uint32_t fallback) = 0;
+    /// A string value, or `fallback` when it is missing.
+    virtual std::string ReadString(const std::string& section, const std::string& name,
+                                   const std::string& fallback) = 0;
+    /// Stores an integer value.
+    virtual void WriteInt(const std::string& section, const std::string& name,
+                          std::uint32_t value) = 0;
+    /// Stores a string value.
+    virtual void WriteString(const std::string& section, const std::string& name,
+                             const std::string& value) = 0;
+};
+
+}  // namespace orvalis
