@@ -1,5 +1,6 @@
 #include "platform/http_client.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 
 #include "support/http_test_server.h"
 #include "support/stalled_listener.h"
+#include "support/tls_test_server.h"
 
 namespace orvalis {
 namespace {
@@ -141,6 +143,29 @@ TEST_F(HttpClientTest, NothingToOpenFails) {
     // A plain HTTP server cannot complete a TLS handshake.
     server.Serve("/", HttpResponse::Ok("plain"));
     EXPECT_EQ(Get("https://" + server.HostPort() + "/"), FetchOutcome::Failed);
+}
+
+std::size_t AppendTo(char* data, std::size_t size, std::size_t count, void* body) {
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+TEST_F(HttpClientTest, UntrustedCertificateFails) {
+    testing::TlsTestServer tls;
+    std::string body;
+    EXPECT_EQ(Get(tls.Url(), &body), FetchOutcome::Failed);
+    EXPECT_EQ(Get(tls.Url(), nullptr, true), FetchOutcome::Failed);
+    EXPECT_EQ(body, "");
+
+    // The same server answers a client that skips the check, so the check is what failed.
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, tls.Url().c_str());
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendTo);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    EXPECT_EQ(curl_easy_perform(curl), CURLE_OK);
+    curl_easy_cleanup(curl);
+    EXPECT_EQ(body, "secure");
 }
 
 TEST_F(HttpClientTest, StopRequestEndsAnEndlessBody) {
