@@ -2,7 +2,6 @@
 
 #include <random>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "engine/fingerprint_accumulator.h"
@@ -66,37 +65,6 @@ TEST(UpdateFingerprint, ResultComparesWithTheStoredWords) {
 
     words = {0, 0, 0, 1};  // one non-zero word is a stored fingerprint
     EXPECT_EQ(UpdateFingerprint("", words), ProbeChanged);
-}
-
-TEST(UpdateFingerprint, BlindSpots) {
-    // What the four sums cannot see, and what they can.
-    std::string page(40, '.');
-    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>('A' + i);
-    auto swapGroups = [](std::string text, std::size_t a, std::size_t b) {
-        for (int k = 0; k < 4; ++k) std::swap(text[4 * a + k], text[4 * b + k]);
-        return text;
-    };
-    const std::string odd = page + "xyz";
-
-    struct Case {
-        const char* what;
-        std::string before, after;
-        ProbeResult expected;
-    };
-    const Case cases[] = {
-        {"last bytes beyond the last whole word", odd, page + "XYQ", ProbeUnchanged},
-        {"last byte only", page + "x", page + "y", ProbeUnchanged},
-        {"groups 0 and 8 swapped", page, swapGroups(page, 0, 8), ProbeUnchanged},
-        {"groups 1 and 9 swapped", page, swapGroups(page, 1, 9), ProbeUnchanged},
-        {"groups 0 and 1 swapped", page, swapGroups(page, 0, 1), ProbeChanged},
-        {"groups 0 and 4 swapped", page, swapGroups(page, 0, 4), ProbeChanged},
-        {"one byte inside a word", page, "a" + page.substr(1), ProbeChanged},
-        {"one byte longer", page, page + "x", ProbeChanged},
-    };
-    for (const Case& c : cases) {
-        FingerprintWords words = FingerprintOf(c.before);
-        EXPECT_EQ(UpdateFingerprint(c.after, words), c.expected) << c.what;
-    }
 }
 
 // Feeds `body` to an accumulator in the pieces that `cuts` (ascending offsets) mark.

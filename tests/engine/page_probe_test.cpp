@@ -4,6 +4,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/page_probe.h"
@@ -61,6 +62,41 @@ TEST_F(ProbePageTest, FingerprintsTheBodyAndReportsChanges) {
     server.Serve("/page", HttpResponse::Ok("abcdefgi"));
     EXPECT_EQ(Probe("/page", words), ProbeChanged);
     EXPECT_EQ(words, FingerprintOf("abcdefgi"));
+}
+
+TEST_F(ProbePageTest, BlindSpotsOfTheFingerprint) {
+    // What the four sums cannot see, and what they can.
+    std::string page(40, '.');
+    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>('A' + i);
+    auto swapGroups = [](std::string text, std::size_t a, std::size_t b) {
+        for (int k = 0; k < 4; ++k) std::swap(text[4 * a + k], text[4 * b + k]);
+        return text;
+    };
+    const std::string odd = page + "xyz";
+
+    struct Case {
+        const char* what;
+        std::string before, after;
+        ProbeResult expected;
+    };
+    const Case cases[] = {
+        {"last bytes beyond the last whole word", odd, page + "XYQ", ProbeUnchanged},
+        {"last byte only", page + "x", page + "y", ProbeUnchanged},
+        {"groups 0 and 8 swapped", page, swapGroups(page, 0, 8), ProbeUnchanged},
+        {"groups 1 and 9 swapped", page, swapGroups(page, 1, 9), ProbeUnchanged},
+        {"groups 0 and 1 swapped", page, swapGroups(page, 0, 1), ProbeChanged},
+        {"groups 0 and 4 swapped", page, swapGroups(page, 0, 4), ProbeChanged},
+        {"one byte inside a word", page, "a" + page.substr(1), ProbeChanged},
+        {"one byte longer", page, page + "x", ProbeChanged},
+    };
+    for (const Case& c : cases) {
+        FingerprintWords words{};
+        server.Serve("/page", HttpResponse::Ok(c.before));
+        ASSERT_EQ(Probe("/page", words), ProbeUnchanged) << c.what;
+        server.Serve("/page", HttpResponse::Ok(c.after));
+        EXPECT_EQ(Probe("/page", words), c.expected) << c.what;
+        EXPECT_EQ(words, FingerprintOf(c.after)) << c.what;
+    }
 }
 
 TEST_F(ProbePageTest, SendsTheAgentAndNoCacheHeaders) {

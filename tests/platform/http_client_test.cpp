@@ -168,21 +168,33 @@ TEST_F(HttpClientTest, UntrustedCertificateFails) {
     EXPECT_EQ(body, "secure");
 }
 
-TEST_F(HttpClientTest, StopRequestEndsAnEndlessBody) {
+TEST_F(HttpClientTest, StopRequestEndsEveryKindOfWait) {
+    SetHttpLimits(HttpLimits{});  // the real limits, far longer than this test may take
+    testing::StalledListener stalled;
+    HttpResponse silent;
+    silent.neverAnswer = true;
+    server.Serve("/silent", silent);
     HttpResponse endless = HttpResponse::Ok("0123456789abcdef");
     endless.endless = true;
     server.Serve("/endless", endless);
-    StopSignal stop;
-    std::atomic<std::size_t> received{0};
+    HttpResponse slow = HttpResponse::Ok("slow");
+    slow.pieceSize = 1;
+    slow.pieceDelay = 10s;
+    server.Serve("/slow", slow);
 
-    FetchRequest request;
-    request.url = server.Url("/endless");
-    request.stop = &stop;
-    request.onBody = [&](std::string_view piece) { received += piece.size(); };
-    auto fetch = std::async(std::launch::async, [&] { return Fetch(request); });
-    while (received < 100000) std::this_thread::sleep_for(1ms);
-    stop.Request();
-    EXPECT_EQ(fetch.get(), FetchOutcome::Stopped);
+    for (const std::string& url :
+         {stalled.Url(), server.Url("/silent"), server.Url("/endless"), server.Url("/slow")}) {
+        StopSignal stop;
+        std::atomic<std::size_t> received{0};
+        FetchRequest request;
+        request.url = url;
+        request.stop = &stop;
+        request.onBody = [&](std::string_view piece) { received += piece.size(); };
+        auto fetch = std::async(std::launch::async, [&] { return Fetch(request); });
+        std::this_thread::sleep_for(100ms);
+        stop.Request();
+        EXPECT_EQ(fetch.get(), FetchOutcome::Stopped) << url;
+    }
 }
 
 TEST_F(HttpClientTest, StopRequestedBeforehandSendsNothing) {
