@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/fingerprint_accumulator.h"
+#include "engine/page_blocks.h"
 #include "engine/page_probe.h"
 
 namespace {
@@ -51,6 +52,45 @@ void BM_AccumulatorIn16KiBReads(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * buffer.size()));
 }
 BENCHMARK(BM_AccumulatorIn16KiBReads);
+
+// The same on markup, where every '<' is a place to look for the tags.
+void BM_AccumulatorOnMarkup(benchmark::State& state) {
+    static const std::string markup = [] {
+        const std::string line = "<tr><td class=\"name\">Item</td><td><a href=\"/x\">link</a></td></tr>\n";
+        std::string text;
+        while (text.size() < BufferSize()) text += line;
+        text.resize(BufferSize());
+        return text;
+    }();
+    for (auto _ : state) {
+        orvalis::FingerprintAccumulator accumulator;
+        for (std::size_t at = 0; at < markup.size(); at += 16384) {
+            accumulator.Add(std::string_view(markup).substr(at, 16384));
+        }
+        benchmark::DoNotOptimize(accumulator.Words());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * markup.size()));
+}
+BENCHMARK(BM_AccumulatorOnMarkup);
+
+// Each way of summing page blocks this processor offers, alone.
+void BM_PageBlocks(benchmark::State& state) {
+    const auto kernel = static_cast<orvalis::PageBlockKernel>(state.range(0));
+    if (!orvalis::CanRun(kernel)) {
+        state.SkipWithError("not on this processor");
+        return;
+    }
+    const std::string& buffer = Buffer();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
+    for (auto _ : state) {
+        std::uint32_t lanes[8] = {};
+        benchmark::DoNotOptimize(
+            orvalis::AddPageBlocksWith(kernel, bytes, buffer.size() / 32, buffer.size(), lanes));
+        benchmark::DoNotOptimize(lanes);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * buffer.size()));
+}
+BENCHMARK(BM_PageBlocks)->DenseRange(0, 2)->ArgName("kernel");
 
 void BM_PlainSum(benchmark::State& state) {
     const std::string& buffer = Buffer();

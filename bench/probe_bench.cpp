@@ -30,9 +30,14 @@ HttpTestServer& Server() {
 
 const std::string& PageUrl() {
     static const std::string url = [] {
-        std::string page(Smoke() ? 16384 : 1 << 20, ' ');
+        // Markup like a real page: tags, attributes, text and numbers.
+        std::string page;
         std::mt19937 random(3);
-        for (char& c : page) c = static_cast<char>('a' + random() % 26);
+        while (page.size() < (Smoke() ? 16384u : 1u << 20)) {
+            page += "<tr><td class=\"name\">Item " + std::to_string(random() % 100000) +
+                    "</td><td><a href=\"/item/" + std::to_string(random() % 1000) +
+                    "\">details</a></td><td>" + std::to_string(random() % 500) + ".95</td></tr>\n";
+        }
         Server().Serve("/page", HttpResponse::Ok(page));
         return Server().Url("/page");
     }();

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "engine/page_blocks.h"
+
 namespace orvalis {
 
 namespace {
@@ -28,23 +30,42 @@ void AddBlocks(const unsigned char* bytes, std::size_t blocks, std::uint32_t* la
     std::memcpy(lanes, sum, sizeof sum);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+// How the probe reads a page byte: zero as a space, and for the tag search in lower case.
+char PageByte(char c) { return c == 0 ? ' ' : c; }
+char FoldedByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : PageByte(c); }
 
-// True when `tag` (lower case) starts at `text[at]`, the text compared in lower case.
+// True when `tag` (lower case) starts at `text[at]`, the text read folded.
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view tag) {
     if (text.size() - at < tag.size()) return false;
     for (std::size_t i = 0; i < tag.size(); ++i) {
-        if (LowerAscii(text[at + i]) != tag[i]) return false;
+        if (FoldedByte(text[at + i]) != tag[i]) return false;
     }
     return true;
 }
 
 }  // namespace
 
-void FingerprintSums::Add(std::string_view text) {
-    auto bytes = reinterpret_cast<const unsigned char*>(text.data());
+void FingerprintSums::Add(std::string_view bytes) { AddBytes<false>(bytes); }
+
+bool FingerprintSums::AddPage(std::string_view bytes) { return AddBytes<true>(bytes); }
+
+template <bool page>
+bool FingerprintSums::AddBytes(std::string_view text) {
+    const auto* start = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* bytes = start;
     std::size_t size = text.size();
     length_ += size;
+    auto word = [](const unsigned char* at) {
+        if constexpr (page) {
+            const unsigned char spaced[4] = {static_cast<unsigned char>(PageByte(static_cast<char>(at[0]))),
+                                             static_cast<unsigned char>(PageByte(static_cast<char>(at[1]))),
+                                             static_cast<unsigned char>(PageByte(static_cast<char>(at[2]))),
+                                             static_cast<unsigned char>(PageByte(static_cast<char>(at[3])))};
+            return LoadLittleEndian(spaced);
+        } else {
+            return LoadLittleEndian(at);
+        }
+    };
 
     if (partialSize_ > 0) {
         const std::size_t take = std::min(size, 4 - partialSize_);
@@ -52,27 +73,36 @@ void FingerprintSums::Add(std::string_view text) {
         partialSize_ += take;
         bytes += take;
         size -= take;
-        if (partialSize_ < 4) return;
-        AddWord(LoadLittleEndian(partial_.data()));
+        if (partialSize_ < 4) return false;  // too short to hold a whole tag
+        AddWord(word(partial_.data()));
         partialSize_ = 0;
     }
     while (size >= 4 && wordIndex_ % 8 != 0) {
-        AddWord(LoadLittleEndian(bytes));
+        AddWord(word(bytes));
         bytes += 4;
         size -= 4;
     }
     const std::size_t blocks = size / 32;
-    AddBlocks(bytes, blocks, lanes_.data());
+    const auto head = static_cast<std::size_t>(bytes - start);
+    bool tagRun = false;
+    if constexpr (page) {
+        const bool inBlocks = AddPageBlocks(bytes, blocks, size, lanes_.data());
+        tagRun = inBlocks || HasTagRun(start, 0, head, text.size()) ||
+                 HasTagRun(start, head + 32 * blocks, text.size(), text.size());
+    } else {
+        AddBlocks(bytes, blocks, lanes_.data());
+    }
     wordIndex_ += blocks * 8;
     bytes += blocks * 32;
     size -= blocks * 32;
     while (size >= 4) {
-        AddWord(LoadLittleEndian(bytes));
+        AddWord(word(bytes));
         bytes += 4;
         size -= 4;
     }
     std::memcpy(partial_.data(), bytes, size);
     partialSize_ = size;
+    return tagRun;
 }
 
 void FingerprintSums::AddWord(std::uint32_t word) {
@@ -92,21 +122,12 @@ FingerprintWords FingerprintSums::Words() const {
 }
 
 void FingerprintAccumulator::Add(std::string_view piece) {
-    constexpr std::size_t kStage = 4096;
-    char stage[kStage];
-    while (!piece.empty()) {
-        std::string_view text = piece.substr(0, kStage);
-        piece.remove_prefix(text.size());
-        if (std::memchr(text.data(), 0, text.size()) != nullptr) {
-            for (std::size_t i = 0; i < text.size(); ++i) stage[i] = text[i] == 0 ? ' ' : text[i];
-            text = std::string_view(stage, text.size());
-        }
-        sums_.Add(text);
-        if (foundTitle_ && foundRefresh_) continue;
-        SearchAcrossBoundary(text);
-        Search(text);
-        KeepTail(text);
-    }
+    // One pass sums the words and tells whether the exact tag search must look at the piece.
+    const bool mayHoldTag = sums_.AddPage(piece);
+    if (foundTitle_ && foundRefresh_) return;
+    SearchAcrossBoundary(piece);
+    if (mayHoldTag) Search(piece);
+    KeepTail(piece);
 }
 
 void FingerprintAccumulator::Search(std::string_view text) {

@@ -16,12 +16,17 @@ class FingerprintSums {
 public:
     /// Adds the next bytes of the content.
     void Add(std::string_view bytes);
+    /// Adds the next bytes of a page body, every zero byte counted as a space; true when they
+    /// may hold a whole 404 title or refresh tag (false means they surely hold neither).
+    bool AddPage(std::string_view bytes);
     /// The fingerprint of everything added so far.
     FingerprintWords Words() const;
     /// Bytes added so far.
     std::uint64_t Length() const { return length_; }
 
 private:
+    template <bool page>
+    bool AddBytes(std::string_view bytes);
     void AddWord(std::uint32_t word);
 
     std::uint64_t length_ = 0;

@@ -249,14 +249,13 @@ bool HttpTestServer::SendResponse(int fd, const HttpResponse& response, bool hea
     if (!SendAll(fd, head.data(), head.size())) return false;
     if (headRequest) return !closes;
 
-    // The pattern repeated past one piece, so any piece is a contiguous slice of it.
-    const std::size_t piece =
-        response.pieceSize > 0 ? response.pieceSize
-                               : (response.repeatTo > 0 || response.endless
-                                      ? kDefaultPiece
-                                      : std::max<std::size_t>(pattern.size(), 1));
+    const bool repeating = response.repeatTo > 0 || response.endless;
+    const std::size_t piece = response.pieceSize > 0 ? response.pieceSize
+                              : repeating            ? kDefaultPiece
+                                                     : std::max<std::size_t>(pattern.size(), 1);
+    // A repeated pattern is laid out past one piece, so any piece is a contiguous slice of it.
     std::string cycle;
-    if (!pattern.empty()) {
+    if (repeating) {
         while (cycle.size() < piece + pattern.size()) cycle += pattern;
     }
 
@@ -271,7 +270,7 @@ bool HttpTestServer::SendResponse(int fd, const HttpResponse& response, bool hea
         const std::size_t size =
             static_cast<std::size_t>(std::min<std::uint64_t>(piece, total - sent));
         const std::size_t allowed = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit - sent));
-        const char* data = cycle.data() + sent % pattern.size();
+        const char* data = repeating ? cycle.data() + sent % pattern.size() : pattern.data() + sent;
         if (response.chunked) {
             char sizeLine[32];
             const int length = std::snprintf(sizeLine, sizeof sizeLine, "%zx\r\n", size);

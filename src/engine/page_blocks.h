@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace orvalis {
+
+/// Adds `blocks` whole 32-byte blocks of page bytes to eight lane sums (word k of a block into
+/// lane k, words little-endian), every zero byte counted as a space. On the way it looks for the
+/// runs "e>4" and "-eq" (letters in either case): every 404 title carries the first ("title>404")
+/// and every refresh tag the second ("http-equiv"), while markup seldom does, so only pieces with
+/// a run need the exact tag search. Neither run holds a space, so zero bytes cannot make or break
+/// one. A run is looked for at every position of the blocks whose run ends within `readable`
+/// bytes from `bytes`.
+/// Returns true when a run was found. Runs at memory speed (vector instructions where the
+/// processor has them).
+bool AddPageBlocks(const unsigned char* bytes, std::size_t blocks, std::size_t readable,
+                   std::uint32_t* lanes);
+
+/// The ways AddPageBlocks can do its work; all give the same results.
+enum class PageBlockKernel { Plain, Sse2, Avx2 };
+
+/// True when this processor can run `kernel`.
+bool CanRun(PageBlockKernel kernel);
+
+/// AddPageBlocks with a given kernel, which must be one this processor can run.
+bool AddPageBlocksWith(PageBlockKernel kernel, const unsigned char* bytes, std::size_t blocks,
+                       std::size_t readable, std::uint32_t* lanes);
+
+/// True when a run starts at one of the positions [from, to) and ends within `readable` bytes.
+bool HasTagRun(const unsigned char* bytes, std::size_t from, std::size_t to, std::size_t readable);
+
+}  // namespace orvalis
