@@ -101,6 +101,17 @@ TEST_F(ProbePageTest, BlindSpotsOfTheFingerprint) {
     }
 }
 
+TEST_F(ProbePageTest, ReusesTheConnectionForTheNextFetch) {
+    server.Serve("/a", HttpResponse::Ok("first"));
+    server.Serve("/b", HttpResponse::Ok("second"));
+    FingerprintWords words{};
+    Probe("/a", words);
+    Probe("/b", words);
+    Probe("/a", words);
+    EXPECT_EQ(server.RequestCount("/a"), 2);
+    EXPECT_EQ(server.ConnectionCount(), 1);
+}
+
 TEST_F(ProbePageTest, SendsTheAgentAndNoCacheHeaders) {
     server.Serve("/page", HttpResponse::Ok("x"));
     FingerprintWords words{};

@@ -121,6 +121,11 @@ std::string HttpTestServer::LastRequest(const std::string& path) const {
     return found == scripts_.end() ? std::string() : found->second.lastRequest;
 }
 
+int HttpTestServer::ConnectionCount() const {
+    std::lock_guard lock(mutex_);
+    return connections_;
+}
+
 void HttpTestServer::Stop() {
     {
         std::lock_guard lock(mutex_);
@@ -171,6 +176,7 @@ void HttpTestServer::AcceptLoop() {
             connectionThreads_.erase(done);
         }
         finishedThreads_.clear();
+        ++connections_;
         openFds_.push_back(fd);
         connectionThreads_.emplace_back([this, fd] { ServeConnection(fd); });
     }

@@ -83,6 +83,9 @@ public:
     /// The request head (request line and header lines, each ending in CRLF) last received for `path`; empty when none.
     std::string LastRequest(const std::string& path) const;
 
+    /// Number of connections accepted so far.
+    int ConnectionCount() const;
+
     /// Closes the listener and every connection and joins all threads; idempotent.
     void Stop();
 
@@ -114,6 +117,7 @@ private:
     std::vector<int> openFds_;
     std::vector<std::thread> connectionThreads_;
     std::vector<std::thread::id> finishedThreads_;
+    int connections_ = 0;
 };
 
 }  // namespace orvalis::testing
