@@ -206,17 +206,5 @@ TEST_F(HttpClientTest, StopRequestedBeforehandSendsNothing) {
     EXPECT_EQ(server.RequestCount("/"), 0);
 }
 
-TEST(HttpTestServerTest, ListensOnPort80OfAnotherLoopbackAddress) {
-    HttpTestServer host("127.0.0.5", 80);
-    host.Serve("/", HttpResponse::Ok("fifth"));
-    EXPECT_EQ(host.Url("/"), "http://127.0.0.5/");
-    std::string body;
-    FetchRequest request;
-    request.url = host.Url("/");
-    request.onBody = [&body](std::string_view piece) { body.append(piece); };
-    EXPECT_EQ(Fetch(request), FetchOutcome::Complete);
-    EXPECT_EQ(body, "fifth");
-}
-
 }  // namespace
 }  // namespace orvalis
