@@ -30,10 +30,11 @@ bool SendAlertMail(UserMessages& messages, const std::string& smtpServer,
     if (client.Connect() && client.Send(message) && client.Disconnect()) {
         return true;
     }
+    // A client still connected after a failed Send says QUIT on destruction, so only once the
+    // user has closed the message.
     messages.Show("Failed to send email\n\n" + client.LastError(), MessageIcon::Error,
                   MessageButtons::Ok);
     return false;
-    // A client still connected after a failed Send says QUIT as it goes, after the message.
 }
 
 bool SendDownAlert(UserMessages& messages, const std::string& displayName,

@@ -117,7 +117,8 @@ bool ScriptedSmtpServer::Respond(int fd, SmtpStep step, bool& silent) {
     }
     for (std::size_t i = 0; i < answer.packets.size() && !stop_; ++i) {
         if (i > 0) std::this_thread::sleep_for(kPacketPause);
-        send(fd, answer.packets[i].data(), answer.packets[i].size(), MSG_NOSIGNAL);
+        const std::string& packet = answer.packets[i];
+        send(fd, packet.data(), packet.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
     return true;
 }
@@ -171,7 +172,7 @@ void ScriptedSmtpServer::Serve(int fd) {
             }
             const SmtpStep step = StepOf(line);
             if (step == SmtpStep::Greeting) {
-                send(fd, "500 unknown command\r\n", 21, MSG_NOSIGNAL);
+                send(fd, "500 unknown command\r\n", 21, MSG_NOSIGNAL | MSG_DONTWAIT);
                 continue;
             }
             SmtpAnswer answer;
