@@ -39,9 +39,8 @@ bool SendAlertMail(UserMessages& messages, const std::string& smtpServer,
 
 bool SendDownAlert(UserMessages& messages, const std::string& displayName,
                    const AppSettings& settings, const std::string& downList, int port) {
-    return SendAlertMail(messages, settings.SmtpServer, settings.EmailAddress,
-                         settings.SenderEmail, kAlertMailSubject,
-                         AlertMailBody(displayName, downList), port);
+    return SendAlertMail(messages, settings.SmtpServer, settings.EmailAddress, settings.SenderEmail,
+                         kAlertMailSubject, AlertMailBody(displayName, downList), port);
 }
 
 }  // namespace orvalis

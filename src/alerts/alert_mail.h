@@ -25,7 +25,6 @@ bool SendAlertMail(UserMessages& messages, const std::string& smtpServer,
 /// Mails the hosts of `downList` to the receivers of `settings`, sent by its sender through its
 /// server. True when the mail went out.
 bool SendDownAlert(UserMessages& messages, const std::string& displayName,
-                   const AppSettings& settings, const std::string& downList,
-                   int port = kSmtpPort);
+                   const AppSettings& settings, const std::string& downList, int port = kSmtpPort);
 
 }  // namespace orvalis

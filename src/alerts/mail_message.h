@@ -14,7 +14,7 @@ struct MailRecipient {
 
 /// One plain-text message: sender, recipients, subject, body, and the header built from them.
 class MailMessage {
-public:
+   public:
     virtual ~MailMessage() = default;
 
     /// Appends a recipient.
@@ -27,13 +27,13 @@ public:
     /// The number of recipients.
     int RecipientCount() const;
 
-    std::string from;       ///< sender mailbox, for MAIL FROM and the From line
-    std::string subject;    ///< the Subject line
-    std::string header;     ///< the header block, built just before sending
-    std::time_t date = 0;   ///< when the header was built
-    std::string body;       ///< the message text
+    std::string from;      ///< sender mailbox, for MAIL FROM and the From line
+    std::string subject;   ///< the Subject line
+    std::string header;    ///< the header block, built just before sending
+    std::time_t date = 0;  ///< when the header was built
+    std::string body;      ///< the message text
 
-private:
+   private:
     std::vector<MailRecipient> recipients_;
 };
 

@@ -241,8 +241,8 @@ SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
         if (pending_.size() > kLongestLine) {
             pending_.resize(4);
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             return ReplyStatus::Failed;
         }

@@ -35,7 +35,7 @@ inline constexpr ExpectedReply kExpectedReplies[] = {
 /// Every failure leaves a text for the user in LastError. A client destroyed while connected says
 /// QUIT first.
 class SmtpClient {
-public:
+   public:
     /// How long connecting and each reply may take unless SetTimeouts says otherwise.
     static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
 
@@ -61,7 +61,7 @@ public:
     /// Replaces how the local host name for HELO is read; an empty result means unreadable.
     void SetHostNameReader(std::function<std::string()> reader);
 
-protected:
+   protected:
     /// Builds the header and makes the body end in a line end.
     virtual bool PrepareMessage(MailMessage& message);
     /// Sets the message's date to now and its header from date, sender, recipients and subject.
@@ -75,7 +75,7 @@ protected:
     /// The name HELO carries.
     std::string HeloName() const;
 
-private:
+   private:
     /// How reading a reply ended.
     enum class ReplyStatus { Complete, Closed, Failed };
     ReplyStatus ReadReply(int& code);

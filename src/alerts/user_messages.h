@@ -16,7 +16,7 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 /// Modal messages to the user. The window implements it with message boxes captioned with the
 /// program's display name; tests record the calls and give scripted answers.
 class UserMessages {
-public:
+   public:
     virtual ~UserMessages() = default;
 
     /// Shows `text` and waits until the user answers.

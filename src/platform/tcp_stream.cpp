@@ -85,8 +85,8 @@ ConnectResult TcpStream::Connect(const std::string& host, int port,
 
     bool anySocket = false;
     for (const addrinfo* address = addresses; address != nullptr; address = address->ai_next) {
-        const int fd = socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC,
-                              address->ai_protocol);
+        const int fd =
+            socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC, address->ai_protocol);
         if (fd < 0) {
             continue;
         }

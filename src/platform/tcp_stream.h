@@ -25,7 +25,7 @@ struct ReceiveResult {
 /// One blocking TCP client stream with bounded waits. The socket is closed on every path:
 /// a failed connect, Close, and destruction.
 class TcpStream {
-public:
+   public:
     TcpStream() = default;
     ~TcpStream();
     TcpStream(const TcpStream&) = delete;
@@ -45,7 +45,7 @@ public:
     /// Closes the socket; harmless when none is open.
     void Close();
 
-private:
+   private:
     int fd_ = -1;
 };
 

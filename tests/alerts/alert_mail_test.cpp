@@ -1,10 +1,11 @@
+#include "alerts/alert_mail.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "alerts/alert_mail.h"
 #include "alerts/smtp_test_helpers.h"
 #include "support/recording_messages.h"
 #include "support/scripted_smtp_server.h"
@@ -74,8 +75,8 @@ TEST(AlertMail, AMalformedReceiverListStillMailsTheEntriesBeforeTheFault) {
 
 TEST(AlertMail, ARefusedConnectionIsReportedWithTheClientsText) {
     RecordingMessages messages;
-    EXPECT_FALSE(
-        SendDownAlert(messages, "Site Watch", MailSettings(), "www.alpha.test", test::ClosedPort()));
+    EXPECT_FALSE(SendDownAlert(messages, "Site Watch", MailSettings(), "www.alpha.test",
+                               test::ClosedPort()));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text,
               "Failed to send email\n\nUnable to connect to mail server\n\nPlease check that your "

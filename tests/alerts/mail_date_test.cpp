@@ -1,3 +1,5 @@
+#include "alerts/mail_date.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -5,14 +7,12 @@
 #include <optional>
 #include <string>
 
-#include "alerts/mail_date.h"
-
 namespace orvalis {
 namespace {
 
 // Sets TZ for one test and puts the old value back afterwards.
 class ZoneGuard {
-public:
+   public:
     explicit ZoneGuard(const char* zone) {
         if (const char* old = std::getenv("TZ")) old_ = old;
         setenv("TZ", zone, 1);
@@ -27,7 +27,7 @@ public:
         tzset();
     }
 
-private:
+   private:
     std::optional<std::string> old_;
 };
 

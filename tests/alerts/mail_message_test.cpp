@@ -1,10 +1,10 @@
+#include "alerts/mail_message.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "alerts/mail_message.h"
 
 namespace orvalis {
 namespace {

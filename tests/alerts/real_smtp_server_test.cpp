@@ -14,7 +14,7 @@ using test::PythonSmtpSink;
 
 // A real SMTP server (aiosmtpd from the system's packages) receives what we send.
 class RealSmtpServer : public testing::Test {
-protected:
+   protected:
     void SetUp() override {
         std::string why;
         switch (sink_.Launch(why)) {
@@ -47,8 +47,8 @@ TEST_F(RealSmtpServer, ReceivesTheAlertMailIntact) {
     settings.SenderEmail = "monitor@example.test";
     test::RecordingMessages messages;
 
-    ASSERT_TRUE(SendDownAlert(messages, "Site Watch", settings,
-                              "www.alpha.test\n\nshop.beta.test", sink_.Port()));
+    ASSERT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nshop.beta.test",
+                              sink_.Port()));
     EXPECT_TRUE(messages.shown.empty());
 
     const std::string mail = sink_.Message(1);

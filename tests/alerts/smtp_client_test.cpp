@@ -1,11 +1,14 @@
+#include "alerts/smtp_client.h"
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
 
-#include "alerts/smtp_client.h"
 #include "alerts/smtp_test_helpers.h"
+#include "platform/host_name.h"
 #include "support/scripted_smtp_server.h"
 
 namespace orvalis {
@@ -28,9 +31,12 @@ MailMessage TwoRecipientMessage(const std::string& body = "Hello\n") {
 }
 
 const Commands kFullConversation = {
-    "HELO tester.local",          "MAIL From: <monitor@example.test>",
-    "RCPT TO: <ann@example.test>", "RCPT TO: <bob@example.test>",
-    "DATA",                       "QUIT",
+    "HELO tester.local",
+    "MAIL From: <monitor@example.test>",
+    "RCPT TO: <ann@example.test>",
+    "RCPT TO: <bob@example.test>",
+    "DATA",
+    "QUIT",
 };
 
 TEST(SmtpClient, DeliversAMessageAndSaysGoodbye) {
@@ -86,7 +92,7 @@ struct FailureCase {
     const char* name;
     SmtpStep step;
     SmtpAnswer answer;
-    Operation fails;        // the first call that returns false
+    Operation fails;  // the first call that returns false
     const char* lastError;
     bool connectedAfter;
 };
@@ -94,8 +100,8 @@ struct FailureCase {
 // The failure table: for each step, each way a server can let it fail.
 TEST(SmtpClient, EveryFailureLeavesItsTextAndConnectionState) {
     const FailureCase cases[] = {
-        {"greeting 421", SmtpStep::Greeting, SmtpAnswer::Reply("421 busy\r\n"),
-         Operation::Connect, "Server didn't respond.", false},
+        {"greeting 421", SmtpStep::Greeting, SmtpAnswer::Reply("421 busy\r\n"), Operation::Connect,
+         "Server didn't respond.", false},
         {"greeting hang-up", SmtpStep::Greeting, SmtpAnswer::Close(), Operation::Connect,
          "Server didn't respond.", false},
         {"greeting silence", SmtpStep::Greeting, SmtpAnswer::Silent(), Operation::Connect,
@@ -108,8 +114,8 @@ TEST(SmtpClient, EveryFailureLeavesItsTextAndConnectionState) {
          Operation::Connect, "0:SMTP server error", false},
         {"HELO empty reply line", SmtpStep::Helo, SmtpAnswer::Reply("\r\n"), Operation::Connect,
          "0:SMTP server error", false},
-        {"HELO silence", SmtpStep::Helo, SmtpAnswer::Silent(), Operation::Connect,
-         "Socket Error", false},
+        {"HELO silence", SmtpStep::Helo, SmtpAnswer::Silent(), Operation::Connect, "Socket Error",
+         false},
         {"MAIL FROM 550", SmtpStep::MailFrom, SmtpAnswer::Reply("550 no relay\r\n"),
          Operation::Send, "550:SMTP server error", true},
         {"MAIL FROM hang-up", SmtpStep::MailFrom, SmtpAnswer::Close(), Operation::Send,
@@ -248,8 +254,9 @@ TEST(SmtpClient, ReadsWholeRepliesHoweverTheyArrive) {
 
 TEST(SmtpClient, TheFirstLineOfAMultiLineReplyDecides) {
     ScriptedSmtpServer server;
-    server.Answer(SmtpStep::MailFrom,
-                  SmtpAnswer::Packets({"550-not here\r\n", "250 but this line is not the code\r\n"}));
+    server.Answer(
+        SmtpStep::MailFrom,
+        SmtpAnswer::Packets({"550-not here\r\n", "250 but this line is not the code\r\n"}));
     OpenSmtpClient client("127.0.0.1", server.Port());
     ASSERT_TRUE(client.Connect());
     MailMessage message = TwoRecipientMessage();
@@ -259,20 +266,24 @@ TEST(SmtpClient, TheFirstLineOfAMultiLineReplyDecides) {
 }
 
 TEST(SmtpClient, HeloCarriesTheHostNameOrAnAddressLiteral) {
+    const std::string systemName = LocalHostName();
     struct Case {
-        std::string hostName;
+        const char* name;
+        std::function<std::string()> reader;  // empty: the system's host name
         std::string helo;
     };
     const Case cases[] = {
-        {"workstation.example.test", "HELO workstation.example.test"},
-        {"", "HELO [127.0.0.1]"},
+        {"readable name", [] { return std::string("workstation.example.test"); },
+         "HELO workstation.example.test"},
+        {"unreadable name", [] { return std::string(); }, "HELO [127.0.0.1]"},
+        {"system name", nullptr, "HELO " + (systemName.empty() ? "[127.0.0.1]" : systemName)},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("host name \"" + c.hostName + "\"");
+        SCOPED_TRACE(c.name);
         ScriptedSmtpServer server;
         {
             OpenSmtpClient client("127.0.0.1", server.Port());
-            client.SetHostNameReader([&] { return c.hostName; });
+            client.SetHostNameReader(c.reader);
             ASSERT_TRUE(client.Connect());
         }
         ASSERT_TRUE(server.WaitForSessionsEnded(1));
@@ -315,10 +326,8 @@ TEST(SmtpClient, PreparedBodyEndsInExactlyOneAddedLineEnd) {
         std::string prepared;
     };
     const Case cases[] = {
-        {"text", "text\r\n"},
-        {"text\r\n", "text\r\n"},
-        {"text\n", "text\n"},
-        {"text\n\n", "text\n\n"},
+        {"text", "text\r\n"}, {"text\r\n", "text\r\n"},
+        {"text\n", "text\n"}, {"text\n\n", "text\n\n"},
         {"", "\r\n"},
     };
     OpenSmtpClient client("127.0.0.1", 25);

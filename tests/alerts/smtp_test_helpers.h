@@ -16,7 +16,7 @@ inline constexpr std::chrono::milliseconds kTestTimeout{600};
 
 /// The client's protected steps, opened up for direct checks.
 class OpenSmtpClient : public SmtpClient {
-public:
+   public:
     OpenSmtpClient(std::string host, int port) : SmtpClient(std::move(host), port) {
         SetTimeouts(kTestTimeout, kTestTimeout);
         SetHostNameReader([] { return std::string("tester.local"); });

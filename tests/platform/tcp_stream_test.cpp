@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "platform/tcp_stream.h"
 
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "alerts/smtp_client.h"
-#include "platform/tcp_stream.h"
 
 namespace orvalis {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 // A loopback listener that never accepts, with its one-place queue already taken, so the next
 // connection attempt gets no answer at all.
 class StalledListener {
-public:
+   public:
     StalledListener() {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -33,7 +33,7 @@ public:
     }
     int Port() const { return port_; }
 
-private:
+   private:
     int listener_ = -1;
     int filler_ = -1;
     int port_ = 0;

@@ -83,8 +83,8 @@ PythonSmtpSink::Start PythonSmtpSink::Launch(std::string& why) {
     const std::string interpreter = Interpreter();
     const std::string folder = folder_.string();
     std::vector<char*> argv = {const_cast<char*>(interpreter.c_str()),
-                               const_cast<char*>(script.c_str()),
-                               const_cast<char*>(folder.c_str()), nullptr};
+                               const_cast<char*>(script.c_str()), const_cast<char*>(folder.c_str()),
+                               nullptr};
     int input[2];
     int output[2];
     if (pipe2(input, O_CLOEXEC) != 0) {

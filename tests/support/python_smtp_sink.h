@@ -11,7 +11,7 @@ namespace orvalis::test {
 /// A real SMTP server from the system's packages (python3 with aiosmtpd, driven by
 /// smtp_sink.py) running as a child process on 127.0.0.1 for as long as this object lives.
 class PythonSmtpSink {
-public:
+   public:
     /// How starting it went.
     enum class Start { Running, Missing, Failed };
 
@@ -30,7 +30,7 @@ public:
     /// The envelope of that message: the sender, then one recipient a line.
     std::string Envelope(int number);
 
-private:
+   private:
     std::filesystem::path folder_;
     pid_t child_ = -1;
     int toChild_ = -1;

@@ -12,7 +12,7 @@ namespace orvalis::test {
 /// Records every message shown and answers from a script; with the script used up it answers
 /// with the first button (OK or Yes).
 class RecordingMessages : public UserMessages {
-public:
+   public:
     /// One message as it was shown.
     struct Shown {
         std::string text;        ///< the message text
@@ -20,8 +20,7 @@ public:
         MessageButtons buttons;  ///< its buttons
     };
 
-    MessageAnswer Show(const std::string& text, MessageIcon icon,
-                       MessageButtons buttons) override {
+    MessageAnswer Show(const std::string& text, MessageIcon icon, MessageButtons buttons) override {
         shown.push_back({text, icon, buttons});
         if (onShow) onShow(shown.back());
         if (!answers.empty()) {

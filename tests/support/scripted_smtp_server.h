@@ -37,7 +37,7 @@ struct SmtpAnswer {
 /// (by default like a willing server) and records what it receives. Sessions are served one
 /// after another. Destruction stops it promptly whatever the client does.
 class ScriptedSmtpServer {
-public:
+   public:
     ScriptedSmtpServer();
     ~ScriptedSmtpServer();
     ScriptedSmtpServer(const ScriptedSmtpServer&) = delete;
@@ -53,9 +53,10 @@ public:
     /// before the terminating ".\r\n".
     std::string Data() const;
     /// Waits until `count` sessions have ended; false when `timeout` passed first.
-    bool WaitForSessionsEnded(int count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool WaitForSessionsEnded(int count,
+                              std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-private:
+   private:
     void Run();
     void Serve(int fd);
     bool Respond(int fd, SmtpStep step, bool& silent);
