@@ -55,9 +55,7 @@ std::string SiteSection(std::uint32_t row) { return "Site" + std::to_string(row)
 
 void LoadProfile(ProfileStore& store, SharedSettings& settings, SiteList& sites) {
     const std::uint32_t storedCount = store.ReadInt(kSettings, "NumSites", 0);
-    AppSettings loaded = settings.Get();
-    LoadSettings(store, loaded);
-    settings.Update([&loaded](AppSettings& s) { s = loaded; });
+    settings.Update([&store](AppSettings& s) { LoadSettings(store, s); });
 
     // A damaged count must not walk billions of sections; what lies below the bound still loads.
     const std::uint32_t count = std::min(storedCount, kMaxStoredSites);
