@@ -30,6 +30,19 @@ int ReplyCode(std::string_view line) {
     return code;
 }
 
+// A header field or envelope address on one line. A line break inside one would end the command
+// or header early and let the rest pass as a command or header of its own.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    line.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r' && c != '\n') {
+            line += c;
+        }
+    }
+    return line;
+}
+
 }  // namespace
 
 SmtpClient::SmtpClient(std::string serverHost, int port)
@@ -128,12 +141,13 @@ bool SmtpClient::BuildHeader(MailMessage& message) {
         if (i > 0) {
             to += ",";
         }
-        to += name + "<" + address + ">";
+        to += OneLine(name) + "<" + OneLine(address) + ">";
     }
     message.date = std::time(nullptr);
-    message.header = "Date: " + FormatMailDate(message.date) + "\r\nFrom: " + message.from +
-                     "\r\nTo: " + to + "\r\nSubject: " + message.subject + "\r\nX-Mailer: <" +
-                     mailerName_ + ">\r\n\r\n";
+    message.header = "Date: " + FormatMailDate(message.date) +
+                     "\r\nFrom: " + OneLine(message.from) + "\r\nTo: " + to +
+                     "\r\nSubject: " + OneLine(message.subject) + "\r\nX-Mailer: <" + mailerName_ +
+                     ">\r\n\r\n";
     return true;
 }
 
@@ -169,7 +183,7 @@ bool SmtpClient::TransmitMessage(MailMessage& message) {
         lastError_ = "Must be connected";
         return false;
     }
-    SendCommand("MAIL From: <" + message.from + ">\r\n");
+    SendCommand("MAIL From: <" + OneLine(message.from) + ">\r\n");
     if (!ExpectReply(ReplyKind::Generic)) {
         return false;
     }
@@ -177,7 +191,7 @@ bool SmtpClient::TransmitMessage(MailMessage& message) {
         std::string address;
         std::string name;
         message.GetRecipient(i, address, name);
-        SendCommand("RCPT TO: <" + address + ">\r\n");
+        SendCommand("RCPT TO: <" + OneLine(address) + ">\r\n");
         // A refused recipient neither stops nor fails the message; a lost connection does.
         if (!ExpectReply(ReplyKind::Generic) && !connected_) {
             return false;

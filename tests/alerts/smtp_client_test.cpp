@@ -353,5 +353,28 @@ TEST(SmtpClient, DotLinesArriveDoubledOnTheWire) {
     EXPECT_EQ(body, "line\r\n..hidden\r\n..\r\nlast\r\n\r\n");
 }
 
+TEST(SmtpClient, LineBreaksInAddressesAndSubjectCannotAddCommandsOrHeaders) {
+    ScriptedSmtpServer server;
+    MailMessage message;
+    message.from = "monitor@example.test>\r\nRCPT TO: <extra@example.test";
+    message.subject = "Down\r\nBcc: extra@example.test";
+    message.body = "text";
+    message.AddRecipient("ann@example.test>\nRCPT TO: <other@example.test");
+    {
+        OpenSmtpClient client("127.0.0.1", server.Port());
+        ASSERT_TRUE(client.Connect());
+        ASSERT_TRUE(client.Send(message)) << client.LastError();
+    }
+    ASSERT_TRUE(server.WaitForSessionsEnded(1));
+    EXPECT_EQ(
+        server.Commands(),
+        (Commands{"HELO tester.local",
+                  "MAIL From: <monitor@example.test>RCPT TO: <extra@example.test>",
+                  "RCPT TO: <ann@example.test>RCPT TO: <other@example.test>", "DATA", "QUIT"}));
+    const std::string data = server.Data();
+    EXPECT_NE(data.find("\r\nSubject: DownBcc: extra@example.test\r\n"), std::string::npos) << data;
+    EXPECT_EQ(data.find("\r\nBcc:"), std::string::npos) << data;
+}
+
 }  // namespace
 }  // namespace orvalis
