@@ -1,1 +1,3 @@
-target_sources(orvalis_core PRIVATE)
+target_sources(orvalis_core PRIVATE
+    platform/event_set.cpp
+)
