@@ -127,6 +127,16 @@ void FakeClock::OnSleep(std::function<void(int)> hook) {
     hook_ = std::move(hook);
 }
 
+void FakeClock::Reset() {
+    std::lock_guard lock(mutex_);
+    sleeps_.clear();
+    elapsedMs_ = 0;
+    gated_.clear();
+    permits_ = 0;
+    gatedEntered_ = 0;
+    hook_ = nullptr;
+}
+
 std::vector<int> FakeClock::Sleeps() const {
     std::lock_guard lock(mutex_);
     return sleeps_;
@@ -147,6 +157,18 @@ void ScriptedNetwork::Reach(const std::string& text, std::vector<bool> answers) 
     std::lock_guard lock(mutex_);
     reaches_[text] = std::move(answers);
     reachCalls_[text] = 0;
+}
+
+void ScriptedNetwork::Reset() {
+    std::lock_guard lock(mutex_);
+    hanging_ = false;
+    probes_.clear();
+    probeCalls_.clear();
+    reaches_.clear();
+    reachCalls_.clear();
+    hangs_.clear();
+    reachHangs_.clear();
+    connected_ = true;
 }
 
 void ScriptedNetwork::Hang(const std::string& address) {

@@ -96,6 +96,8 @@ public:
     bool WaitForGatedSleeps(int count);
     /// Runs on the sleeping thread after every sleep has been recorded, before it returns.
     void OnSleep(std::function<void(int milliseconds)> hook);
+    /// Back to the start: no sleeps, no gates, no hook, the start time again.
+    void Reset();
     /// Every sleep so far, in milliseconds.
     std::vector<int> Sleeps() const;
     /// Milliseconds slept so far.
@@ -131,6 +133,8 @@ public:
     void Hang(const std::string& address);
     /// Makes reachability tests of `text` hang until the stop signal is set; they then fail.
     void HangReach(const std::string& text);
+    /// Forgets every script, hang and call count.
+    void Reset();
     /// Whether the computer counts as online.
     void Connected(bool online) { connected_ = online; }
     /// Waits until a hanging call has begun; false if that took implausibly long.
