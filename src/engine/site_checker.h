@@ -23,6 +23,9 @@ inline constexpr int kAutorunDelayMs = 120000;
 inline constexpr int kConfirmationDelayMs = 1000;
 inline constexpr std::time_t kSavePeriodSeconds = 600;
 
+/// The message the window shows when the checking thread cannot be started.
+inline constexpr const char* kCheckerStartFailed = "Failed to start Internet checker";
+
 /// Everything the checking thread works with; each reference must outlive the checker.
 struct CheckerPorts {
     SiteList& list;                   ///< the monitored pages

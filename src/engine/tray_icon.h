@@ -35,8 +35,10 @@ public:
     /// Shows the picture `iconResource` while the icon is in the tray; a repeat is not sent again.
     void SetImage(int iconResource);
 
+    /// Shows the balloon with the normal picture; nothing while the icon is not in the tray.
     bool ShowAlertPopup(const std::string& headline, const std::string& text, int timeoutSeconds,
                         bool error) override;
+    /// Clears every event, then sets `event`; a flash event only while the icon is in the tray.
     void SignalEvent(TrayEvent event) override;
     /// Clears all five events (a requested stop stays in force).
     void ResetEvents();
