@@ -18,24 +18,18 @@ Ipv4Address FromSocketAddress(const sockaddr* address) {
             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 
-// Empty when the interface list cannot be read or holds no IPv4 address on an interface that is up.
-std::optional<Ipv4Address> FromInterfaces() {
+// Empty when the interface list cannot be read.
+std::optional<std::vector<InterfaceAddress>> ReadInterfaces() {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) return std::nullopt;
-    std::optional<Ipv4Address> loopback;
-    std::optional<Ipv4Address> other;
-    for (const ifaddrs* entry = list; entry != nullptr && !other; entry = entry->ifa_next) {
+    std::vector<InterfaceAddress> interfaces;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
-        if ((entry->ifa_flags & IFF_UP) == 0) continue;
-        const Ipv4Address address = FromSocketAddress(entry->ifa_addr);
-        if ((entry->ifa_flags & IFF_LOOPBACK) != 0 || address[0] == 127) {
-            if (!loopback) loopback = address;
-        } else {
-            other = address;
-        }
+        interfaces.push_back({FromSocketAddress(entry->ifa_addr), (entry->ifa_flags & IFF_UP) != 0,
+                              (entry->ifa_flags & IFF_LOOPBACK) != 0});
     }
     freeifaddrs(list);
-    return other ? other : loopback;
+    return interfaces;
 }
 
 std::optional<Ipv4Address> FromHostName() {
@@ -53,8 +47,20 @@ std::optional<Ipv4Address> FromHostName() {
 
 }  // namespace
 
+std::optional<Ipv4Address> ChooseLocalAddress(const std::vector<InterfaceAddress>& interfaces) {
+    std::optional<Ipv4Address> loopback;
+    for (const InterfaceAddress& entry : interfaces) {
+        if (!entry.up) continue;
+        if (!entry.loopback && entry.address[0] != 127) return entry.address;
+        if (!loopback) loopback = entry.address;
+    }
+    return loopback;
+}
+
 std::optional<Ipv4Address> FirstLocalAddress() {
-    if (auto address = FromInterfaces()) return address;
+    if (const auto interfaces = ReadInterfaces()) {
+        if (auto address = ChooseLocalAddress(*interfaces)) return address;
+    }
     return FromHostName();
 }
 

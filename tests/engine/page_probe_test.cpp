@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/page_probe.h"
+#include "platform/http_client.h"
 #include "support/http_test_server.h"
 
 namespace orvalis {
@@ -181,6 +182,25 @@ TEST_F(ProbePageTest, BodyCutShortIsJudgedByWhatArrived) {
         EXPECT_EQ(Probe(path, words), ProbeUnchanged) << path;
         EXPECT_EQ(words, FingerprintOf("abcdefgh")) << path;
     }
+}
+
+TEST_F(ProbePageTest, TimedOutFetchFailsEvenWithPartOfTheBody) {
+    HttpLimits shortLimits;
+    shortLimits.stallTime = std::chrono::seconds(1);
+    SetHttpLimits(shortLimits);
+    HttpResponse silent;
+    silent.neverAnswer = true;
+    server.Serve("/silent", silent);
+    HttpResponse stalling = HttpResponse::Ok("abcdefgh and then nothing");
+    stalling.stallAfter = 8;
+    server.Serve("/stalling", stalling);
+
+    for (const char* path : {"/silent", "/stalling"}) {
+        FingerprintWords words = kStored;
+        EXPECT_EQ(Probe(path, words), ProbeFailed) << path;
+        EXPECT_EQ(words, kStored) << path;
+    }
+    SetHttpLimits(HttpLimits{});
 }
 
 TEST_F(ProbePageTest, StopRequestEndsASlowBodyAndKeepsTheWords) {

@@ -50,6 +50,10 @@ struct HttpResponse {
 /// A small HTTP/1.1 server on its own thread, scripted per request path (the request target as
 /// sent, query included). Keeps connections alive between requests like a real server. Paths
 /// without a script get 404 with an empty body. Every member may be called from any thread.
+///
+///     HttpTestServer server;                       // or HttpTestServer host("127.0.0.5", 80);
+///     server.Serve("/", HttpResponse::Ok("page"));
+///     ProbePage(server.Url("/"), words);           // server.RequestCount("/") is now 1
 class HttpTestServer {
 public:
     /// Listens on `address`:`port` (port 0 picks a free one); throws std::runtime_error when the
@@ -68,9 +72,10 @@ public:
     /// "http://host:port" + path.
     std::string Url(const std::string& path = "/") const;
 
-    /// Answers every request for `path` with `response`.
+    /// Answers every request for `path` with `response`; restarts the path's request count.
     void Serve(const std::string& path, HttpResponse response);
-    /// Answers successive requests for `path` with these responses in turn; the last one repeats.
+    /// Answers successive requests for `path` with these responses in turn, the last one
+    /// repeating; restarts the path's request count.
     void ServeSequence(const std::string& path, std::vector<HttpResponse> responses);
 
     /// Number of requests received for `path` so far.
