@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config ca-certificates
     qt6-base-dev libcurl4-openssl-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
     python3 python3-aiosmtpd xvfb xauth
 )
 

@@ -1,0 +1,210 @@
+#include "platform/http_client.h"
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "support/http_test_server.h"
+#include "support/stalled_listener.h"
+#include "support/tls_test_server.h"
+
+namespace orvalis {
+namespace {
+
+using testing::HttpResponse;
+using testing::HttpTestServer;
+using namespace std::chrono_literals;
+
+// Short limits, so the time-out cases end in about a second; the defaults come back afterwards.
+class HttpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HttpLimits shortLimits;
+        shortLimits.connectTimeout = 300ms;
+        shortLimits.stallTime = 1s;
+        SetHttpLimits(shortLimits);
+    }
+    void TearDown() override { SetHttpLimits(HttpLimits{}); }
+
+    FetchOutcome Get(const std::string& url, std::string* body = nullptr, bool headersOnly = false,
+                     const StopSignal* stop = nullptr) {
+        FetchRequest request;
+        request.url = url;
+        request.agent = "test";
+        request.headersOnly = headersOnly;
+        request.stop = stop;
+        if (body != nullptr) request.onBody = [body](std::string_view piece) { body->append(piece); };
+        return Fetch(request);
+    }
+
+    HttpTestServer server;
+};
+
+TEST_F(HttpClientTest, DeliversTheWholeBodyHoweverItIsSent) {
+    std::string big(300000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
+    HttpResponse chunked = HttpResponse::Ok(big);
+    chunked.chunked = true;
+    chunked.pieceSize = 1000;
+    server.Serve("/plain", HttpResponse::Ok(big));
+    server.Serve("/chunked", chunked);
+
+    for (const char* path : {"/plain", "/chunked"}) {
+        std::string body;
+        EXPECT_EQ(Get(server.Url(path), &body), FetchOutcome::Complete) << path;
+        EXPECT_TRUE(body == big) << path;
+    }
+}
+
+TEST_F(HttpClientTest, DefaultLimitsBoundEveryPhase) {
+    const HttpLimits defaults;
+    EXPECT_GE(defaults.connectTimeout, 20s);
+    EXPECT_LE(defaults.connectTimeout, 30s);
+    EXPECT_EQ(defaults.stallBytesPerSecond, 1);
+    EXPECT_EQ(defaults.stallTime, 30s);
+    EXPECT_EQ(defaults.maxRedirects, 10);
+}
+
+TEST_F(HttpClientTest, TimeOutsFail) {
+    testing::StalledListener stalled;
+    HttpResponse silent;
+    silent.neverAnswer = true;
+    server.Serve("/silent", silent);
+    HttpResponse stalling = HttpResponse::Ok("partial body");
+    stalling.stallAfter = 4;
+    server.Serve("/stalling", stalling);
+
+    EXPECT_EQ(Get(stalled.Url()), FetchOutcome::Failed) << "connect phase";
+    EXPECT_EQ(Get(server.Url("/silent")), FetchOutcome::Failed) << "no answer";
+    EXPECT_EQ(Get(server.Url("/silent"), nullptr, true), FetchOutcome::Failed) << "no headers";
+    std::string body;
+    EXPECT_EQ(Get(server.Url("/stalling"), &body), FetchOutcome::Failed) << "stalled body";
+    EXPECT_EQ(body, "part");
+}
+
+TEST_F(HttpClientTest, BodyThatBreaksOffIsCut) {
+    HttpResponse cut = HttpResponse::Ok("0123456789");
+    cut.closeAfter = 6;
+    server.Serve("/cut", cut);
+    std::string body;
+    EXPECT_EQ(Get(server.Url("/cut"), &body), FetchOutcome::Cut);
+    EXPECT_EQ(body, "012345");
+}
+
+TEST_F(HttpClientTest, RedirectsAreFollowedUpToTheLimit) {
+    // /hop/N redirects to /hop/N-1; /hop/0 is the page.
+    for (int hop = 1; hop <= 11; ++hop) {
+        server.Serve("/hop/" + std::to_string(hop),
+                     HttpResponse::Redirect("/hop/" + std::to_string(hop - 1)));
+    }
+    server.Serve("/hop/0", HttpResponse::Ok("arrived"));
+    server.Serve("/loop", HttpResponse::Redirect("/loop", 301));
+
+    std::string body;
+    EXPECT_EQ(Get(server.Url("/hop/10"), &body), FetchOutcome::Complete);
+    EXPECT_EQ(body, "arrived");
+    EXPECT_EQ(Get(server.Url("/hop/11")), FetchOutcome::Failed);
+    EXPECT_EQ(Get(server.Url("/loop")), FetchOutcome::Failed);
+    EXPECT_EQ(server.RequestCount("/loop"), 11);
+}
+
+TEST_F(HttpClientTest, HeadersOnlyReadsNoBody) {
+    HttpResponse endless;
+    endless.endless = true;
+    server.Serve("/endless", endless);
+    server.Serve("/error", HttpResponse::Status(500, "oops"));
+    server.Serve("/moved", HttpResponse::Redirect("/endless"));
+    HttpResponse headersThenStall = HttpResponse::Ok("never sent");
+    headersThenStall.stallAfter = 0;
+    server.Serve("/stall", headersThenStall);
+
+    for (const char* path : {"/endless", "/error", "/moved", "/stall"}) {
+        std::string body;
+        EXPECT_EQ(Get(server.Url(path), &body, true), FetchOutcome::Complete) << path;
+        EXPECT_EQ(body, "") << path;
+    }
+    EXPECT_EQ(server.RequestCount("/endless"), 2);
+}
+
+TEST_F(HttpClientTest, NothingToOpenFails) {
+    HttpTestServer closed;
+    const std::string refused = closed.Url("/");
+    closed.Stop();
+    for (const std::string& url : {refused, std::string("http://"), std::string("no scheme at all"),
+                                   std::string("https://127.0.0.1:1/")}) {
+        EXPECT_EQ(Get(url), FetchOutcome::Failed) << url;
+        EXPECT_EQ(Get(url, nullptr, true), FetchOutcome::Failed) << url;
+    }
+    // A plain HTTP server cannot complete a TLS handshake.
+    server.Serve("/", HttpResponse::Ok("plain"));
+    EXPECT_EQ(Get("https://" + server.HostPort() + "/"), FetchOutcome::Failed);
+}
+
+std::size_t AppendTo(char* data, std::size_t size, std::size_t count, void* body) {
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+TEST_F(HttpClientTest, UntrustedCertificateFails) {
+    testing::TlsTestServer tls;
+    std::string body;
+    EXPECT_EQ(Get(tls.Url(), &body), FetchOutcome::Failed);
+    EXPECT_EQ(Get(tls.Url(), nullptr, true), FetchOutcome::Failed);
+    EXPECT_EQ(body, "");
+
+    // The same server answers a client that skips the check, so the check is what failed.
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, tls.Url().c_str());
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendTo);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    EXPECT_EQ(curl_easy_perform(curl), CURLE_OK);
+    curl_easy_cleanup(curl);
+    EXPECT_EQ(body, "secure");
+}
+
+TEST_F(HttpClientTest, StopRequestEndsAnEndlessBody) {
+    HttpResponse endless = HttpResponse::Ok("0123456789abcdef");
+    endless.endless = true;
+    server.Serve("/endless", endless);
+    StopSignal stop;
+    std::atomic<std::size_t> received{0};
+
+    FetchRequest request;
+    request.url = server.Url("/endless");
+    request.stop = &stop;
+    request.onBody = [&](std::string_view piece) { received += piece.size(); };
+    auto fetch = std::async(std::launch::async, [&] { return Fetch(request); });
+    while (received < 100000) std::this_thread::sleep_for(1ms);
+    stop.Request();
+    EXPECT_EQ(fetch.get(), FetchOutcome::Stopped);
+}
+
+TEST_F(HttpClientTest, StopRequestedBeforehandSendsNothing) {
+    server.Serve("/", HttpResponse::Ok("x"));
+    StopSignal stop;
+    stop.Request();
+    EXPECT_EQ(Get(server.Url("/"), nullptr, false, &stop), FetchOutcome::Stopped);
+    EXPECT_EQ(Get(server.Url("/"), nullptr, true, &stop), FetchOutcome::Stopped);
+    EXPECT_EQ(server.RequestCount("/"), 0);
+}
+
+TEST(HttpTestServerTest, ListensOnPort80OfAnotherLoopbackAddress) {
+    HttpTestServer host("127.0.0.5", 80);
+    host.Serve("/", HttpResponse::Ok("fifth"));
+    EXPECT_EQ(host.Url("/"), "http://127.0.0.5/");
+    std::string body;
+    FetchRequest request;
+    request.url = host.Url("/");
+    request.onBody = [&body](std::string_view piece) { body.append(piece); };
+    EXPECT_EQ(Fetch(request), FetchOutcome::Complete);
+    EXPECT_EQ(body, "fifth");
+}
+
+}  // namespace
+}  // namespace orvalis
