@@ -1,2 +1,10 @@
-# orvalis_desktop (Qt widgets, tray, QSettings backend) and the orvalis-pro program are added here
-# once the desktop layer exists.
+# orvalis_desktop: the Qt layer (windows, tray, the QSettings profile backend) over orvalis_core.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
+add_library(orvalis_desktop STATIC)
+target_link_libraries(orvalis_desktop PUBLIC orvalis_core Qt6::Widgets)
+set_target_properties(orvalis_desktop PROPERTIES AUTOMOC ON)
+
+target_sources(orvalis_desktop PRIVATE
+    shell/qt_profile_store.cpp
+)

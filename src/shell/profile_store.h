@@ -6,7 +6,8 @@
 namespace orvalis {
 
 /// The per-user profile: named values grouped in sections. Reads of a missing (or wrongly typed)
-/// value give the default; write failures are not reported.
+/// value give the default; write failures are not reported. A store may hold a thread's writes
+/// back until that thread calls Commit; it then stores all of them or, after a crash, none.
 class ProfileStore {
 public:
     virtual ~ProfileStore() = default;
@@ -23,6 +24,8 @@ public:
     /// Stores a string value.
     virtual void WriteString(const std::string& section, const std::string& name,
                              const std::string& value) = 0;
+    /// Ends one save: the calling thread's writes since its last Commit become durable together.
+    virtual void Commit() {}
 };
 
 }  // namespace orvalis

@@ -1,1 +1,5 @@
 # Plain (Qt-free) sources of this folder go into orvalis_core.
+target_sources(orvalis_core PRIVATE
+    shell/memory_profile_store.cpp
+    shell/profile.cpp
+)

@@ -1,0 +1,131 @@
+// One checking pass over many rows: the engine's own cost per row (list calls, status updates)
+// with a network that answers at once, next to the cost of the fetches against a local server.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "engine/memory_site_list.h"
+#include "engine/page_probe.h"
+#include "engine/site_checker.h"
+#include "engine/status_updates.h"
+#include "support/engine_fakes.h"
+#include "support/http_test_server.h"
+
+namespace orvalis {
+namespace {
+
+using testing::FakeClock;
+using testing::FakeWindow;
+using testing::HttpResponse;
+using testing::HttpTestServer;
+using testing::Journal;
+using testing::RecordingAlertTray;
+
+int Rows() {
+    const char* smoke = std::getenv("ORVALIS_BENCH_SMOKE");
+    return smoke && std::string(smoke) == "1" ? 50 : 10000;
+}
+
+// Counts the list calls, each of which is one round trip to the window's thread in the program.
+class CountingSiteList : public MemorySiteList {
+public:
+    int CountRows() const override { return ++calls, MemorySiteList::CountRows(); }
+    std::string GetRowText(int row, int column) const override {
+        return ++calls, MemorySiteList::GetRowText(row, column);
+    }
+    std::shared_ptr<PageFingerprint> GetFingerprint(int row) const override {
+        return ++calls, MemorySiteList::GetFingerprint(row);
+    }
+    void UpdateRows(const std::function<bool(SiteEntry&)>& visit) override {
+        ++calls;
+        MemorySiteList::UpdateRows(visit);
+    }
+    mutable std::atomic<long> calls{0};
+};
+
+// A pass over `rows` rows whose pages all answer as before, fetched through `network`.
+struct PassRig {
+    Journal journal;
+    CountingSiteList list;
+    RecordingAlertTray tray{journal};
+    FakeWindow window{journal};
+    SharedSettings settings;
+    DownLists downLists;
+    FakeClock clock;
+    StatusUpdates updates{list, tray, window, settings, downLists, clock};
+    std::atomic<bool> saving{false};
+    std::unique_ptr<SiteChecker> checker;
+
+    PassRig(const std::string& urlPrefix, int rows, CheckerNetwork network) {
+        for (int i = 0; i < rows; ++i) {
+            const int row = list.InsertRow(-1, urlPrefix + std::to_string(i));
+            list.SetFingerprint(row, std::make_shared<PageFingerprint>());
+        }
+        checker = std::make_unique<SiteChecker>(CheckerPorts{
+            .list = list, .settings = settings, .updates = updates, .downLists = downLists,
+            .window = window, .clock = clock, .saveSites = {}, .savingSites = saving,
+            .network = std::move(network), .referenceSites = {}});
+    }
+};
+
+void ReportPerRow(benchmark::State& state, int rows, long listCalls) {
+    state.counters["time_per_row"] = benchmark::Counter(
+        rows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["list_calls_per_row"] =
+        static_cast<double>(listCalls) / (static_cast<double>(rows) * state.iterations());
+}
+
+void BM_PassEngineOnly(benchmark::State& state) {
+    const int rows = Rows();
+    CheckerNetwork instant{
+        .probePage = [](const std::string&, FingerprintWords&,
+                        const ProbeContext&) { return ProbeUnchanged; },
+        .isReachable = [](const std::string&, const ProbeContext&) { return true; },
+        .isConnected = [] { return true; },
+    };
+    PassRig rig("http://www.site.test/page/", rows, instant);
+    for (auto _ : state) rig.checker->RunPass();
+    ReportPerRow(state, rows, rig.list.calls);
+}
+BENCHMARK(BM_PassEngineOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+struct LocalSite {
+    HttpTestServer server;
+    explicit LocalSite(int rows) {
+        for (int i = 0; i < rows; ++i) {
+            server.Serve("/page/" + std::to_string(i), HttpResponse::Ok("<html>page " + std::to_string(i) + "</html>"));
+        }
+    }
+    std::string Prefix() const { return server.Url("/page/"); }
+};
+
+void BM_PassAgainstLocalServer(benchmark::State& state) {
+    const int rows = Rows();
+    LocalSite site(rows);
+    PassRig rig(site.Prefix(), rows, ProbeNetwork());
+    for (auto _ : state) rig.checker->RunPass();
+    ReportPerRow(state, rows, rig.list.calls);
+}
+BENCHMARK(BM_PassAgainstLocalServer)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_FetchesOnly(benchmark::State& state) {
+    const int rows = Rows();
+    LocalSite site(rows);
+    const std::string prefix = site.Prefix();
+    for (auto _ : state) {
+        for (int i = 0; i < rows; ++i) {
+            FingerprintWords words{};
+            benchmark::DoNotOptimize(ProbePage(prefix + std::to_string(i), words));
+        }
+    }
+    ReportPerRow(state, rows, 0);
+}
+BENCHMARK(BM_FetchesOnly)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+}  // namespace orvalis
+
+BENCHMARK_MAIN();

@@ -1,0 +1,305 @@
+#include "alerts/smtp_client.h"
+
+#include <ctime>
+#include <string_view>
+#include <utility>
+
+#include "alerts/mail_date.h"
+#include "platform/host_name.h"
+
+namespace orvalis {
+namespace {
+
+// No reply line is near this long; beyond it only the first four characters are kept, which
+// are all that decide the code and whether more lines follow.
+constexpr std::size_t kLongestLine = 4096;
+
+// The code of a reply line. A line too short or not starting with three digits has no code and
+// shows 0, which no server sends, so "0:..." tells the user the reply was missing or garbled.
+int ReplyCode(std::string_view line) {
+    if (line.size() < 3) {
+        return 0;
+    }
+    int code = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (line[i] < '0' || line[i] > '9') {
+            return 0;
+        }
+        code = code * 10 + (line[i] - '0');
+    }
+    return code;
+}
+
+// A header field or envelope address on one line. A line break inside one would end the command
+// or header early and let the rest pass as a command or header of its own.
+std::string OneLine(std::string_view text) {
+    std::string line;
+    line.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r' && c != '\n') {
+            line += c;
+        }
+    }
+    return line;
+}
+
+}  // namespace
+
+SmtpClient::SmtpClient(std::string serverHost, int port)
+    : port_(port), serverHost_(std::move(serverHost)) {}
+
+SmtpClient::~SmtpClient() {
+    if (connected_) {
+        Disconnect();
+    }
+}
+
+bool SmtpClient::Connect() {
+    if (connected_) {
+        return true;
+    }
+    pending_.clear();
+    switch (socket_.Connect(serverHost_, port_, connectTimeout_)) {
+        case ConnectResult::Connected:
+            break;
+        case ConnectResult::NoSocket:
+            lastError_ = "Unable to create the socket.";
+            return false;
+        case ConnectResult::Failed:
+            lastError_ =
+                "Unable to connect to mail server\n\nPlease check that your SMTP server name is "
+                "correct";
+            return false;
+    }
+    if (!ExpectReply(ReplyKind::Connect)) {
+        lastError_ = "Server didn't respond.";
+        CloseConnection();
+        return false;
+    }
+    SendCommand("HELO " + HeloName() + "\r\n");
+    if (!ExpectReply(ReplyKind::Generic)) {
+        CloseConnection();
+        return false;
+    }
+    connected_ = true;
+    return true;
+}
+
+bool SmtpClient::Send(MailMessage& message) {
+    if (!connected_) {
+        lastError_ = "Must be connected";
+        return false;
+    }
+    if (!PrepareMessage(message)) {
+        return false;
+    }
+    return TransmitMessage(message);
+}
+
+bool SmtpClient::Disconnect() {
+    if (!connected_) {
+        return true;
+    }
+    SendCommand("QUIT\r\n");
+    const bool confirmed = ExpectReply(ReplyKind::Quit);
+    CloseConnection();
+    return confirmed;
+}
+
+std::string SmtpClient::LastError() const { return lastError_; }
+
+void SmtpClient::SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds reply) {
+    connectTimeout_ = connect;
+    replyTimeout_ = reply;
+}
+
+void SmtpClient::SetHostNameReader(std::function<std::string()> reader) {
+    hostNameReader_ = std::move(reader);
+}
+
+bool SmtpClient::PrepareMessage(MailMessage& message) {
+    if (!BuildHeader(message)) {
+        return false;
+    }
+    // A body ending in a bare line feed already ends in a line end once it is on the wire.
+    if (message.body.empty() || (message.body.back() != '\n' && message.body.back() != '\r')) {
+        message.body += "\r\n";
+    }
+    return true;
+}
+
+bool SmtpClient::BuildHeader(MailMessage& message) {
+    if (message.RecipientCount() == 0) {
+        lastError_ = "No Recipients";
+        return false;
+    }
+    std::string to;
+    for (int i = 0; i < message.RecipientCount(); ++i) {
+        std::string address;
+        std::string name;
+        message.GetRecipient(i, address, name);
+        if (i > 0) {
+            to += ",";
+        }
+        to += OneLine(name) + "<" + OneLine(address) + ">";
+    }
+    message.date = std::time(nullptr);
+    message.header = "Date: " + FormatMailDate(message.date) +
+                     "\r\nFrom: " + OneLine(message.from) + "\r\nTo: " + to +
+                     "\r\nSubject: " + OneLine(message.subject) + "\r\nX-Mailer: <" + mailerName_ +
+                     ">\r\n\r\n";
+    return true;
+}
+
+std::string SmtpClient::EscapeBody(const MailMessage& message) const {
+    const std::string& body = message.body;
+    std::string wire;
+    wire.reserve(body.size() + body.size() / 8 + 2);
+    bool lineStart = true;
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const char c = body[i];
+        if (c == '\r' || c == '\n') {
+            // RFC 5321 allows no bare CR or LF in mail data: each of CRLF, LF and CR ends a line.
+            if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
+                ++i;
+            }
+            wire += "\r\n";
+            lineStart = true;
+            continue;
+        }
+        // The receiver strips the first dot of every line that starts with one (RFC 5321
+        // section 4.5.2), so every such line gets one more.
+        if (lineStart && c == '.') {
+            wire += '.';
+        }
+        wire += c;
+        lineStart = false;
+    }
+    return wire;
+}
+
+bool SmtpClient::TransmitMessage(MailMessage& message) {
+    if (!connected_) {
+        lastError_ = "Must be connected";
+        return false;
+    }
+    SendCommand("MAIL From: <" + OneLine(message.from) + ">\r\n");
+    if (!ExpectReply(ReplyKind::Generic)) {
+        return false;
+    }
+    for (int i = 0; i < message.RecipientCount(); ++i) {
+        std::string address;
+        std::string name;
+        message.GetRecipient(i, address, name);
+        SendCommand("RCPT TO: <" + OneLine(address) + ">\r\n");
+        // A refused recipient neither stops nor fails the message; a lost connection does.
+        if (!ExpectReply(ReplyKind::Generic) && !connected_) {
+            return false;
+        }
+    }
+    SendCommand("DATA\r\n");
+    if (!ExpectReply(ReplyKind::Data)) {
+        return false;
+    }
+    SendCommand(message.header);
+    SendCommand(EscapeBody(message));
+    SendCommand("\r\n.\r\n");
+    return ExpectReply(ReplyKind::Generic);
+}
+
+bool SmtpClient::ExpectReply(ReplyKind kind) {
+    const ExpectedReply& expected = kExpectedReplies[static_cast<int>(kind)];
+    int code = 0;
+    switch (ReadReply(code)) {
+        case ReplyStatus::Complete:
+            break;
+        case ReplyStatus::Closed:
+            // The server hung up: a reply without a code, and nothing more can be said.
+            CloseConnection();
+            break;
+        case ReplyStatus::Failed:
+            // A receive error or a silent server: a late reply would be misread as the next
+            // one, so the connection is given up and destruction does not wait for a QUIT reply.
+            lastError_ = "Socket Error";
+            CloseConnection();
+            return false;
+    }
+    if (code == expected.code) {
+        return true;
+    }
+    lastError_ = std::to_string(code) + ":" + expected.text;
+    return false;
+}
+
+SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + replyTimeout_;
+    int firstCode = -1;
+    char replyBuffer[1024];
+    for (;;) {
+        // A reply is complete with the first line whose fourth character is not "-"; its first
+        // line's code decides.
+        for (std::size_t end = pending_.find('\n'); end != std::string::npos;
+             end = pending_.find('\n')) {
+            const std::string_view line(pending_.data(), end);
+            if (firstCode < 0) {
+                firstCode = ReplyCode(line);
+            }
+            const bool last = line.size() < 4 || line[3] != '-';
+            pending_.erase(0, end + 1);
+            if (last) {
+                code = firstCode;
+                return ReplyStatus::Complete;
+            }
+        }
+        if (pending_.size() > kLongestLine) {
+            pending_.resize(4);
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return ReplyStatus::Failed;
+        }
+        const ReceiveResult received = socket_.Receive(replyBuffer, sizeof replyBuffer, left);
+        switch (received.status) {
+            case ReceiveResult::Status::Data:
+                pending_.append(replyBuffer, received.count);
+                break;
+            case ReceiveResult::Status::Closed:
+                // A reply cut off by the close is as good as none.
+                code = 0;
+                return ReplyStatus::Closed;
+            case ReceiveResult::Status::Error:
+            case ReceiveResult::Status::TimedOut:
+                return ReplyStatus::Failed;
+        }
+    }
+}
+
+std::string SmtpClient::HeloName() const {
+    std::string name = hostNameReader_ ? hostNameReader_() : LocalHostName();
+    if (!name.empty()) {
+        return name;
+    }
+    // Without a name RFC 5321 asks for an address literal of this end of the connection.
+    const std::string address = socket_.LocalAddress();
+    if (address.empty()) {
+        return "localhost";
+    }
+    if (address.find(':') != std::string::npos) {
+        return "[IPv6:" + address + "]";
+    }
+    return "[" + address + "]";
+}
+
+void SmtpClient::SendCommand(const std::string& command) {
+    socket_.SendAll(command, replyTimeout_);
+}
+
+void SmtpClient::CloseConnection() {
+    socket_.Close();
+    connected_ = false;
+    pending_.clear();
+}
+
+}  // namespace orvalis

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "alerts/mail_message.h"
+#include "platform/tcp_stream.h"
+
+namespace orvalis {
+
+/// Which reply a step waits for; indexes the table of expected replies.
+enum class ReplyKind {
+    Generic = 0,  ///< 250 after HELO, MAIL FROM, each RCPT TO and the end of data
+    Connect = 1,  ///< 220, the server's greeting
+    Data = 2,     ///< 354 after DATA
+    Quit = 3,     ///< 221 after QUIT
+};
+
+/// The code that means success for one `ReplyKind` and the text used when another code arrives.
+struct ExpectedReply {
+    int code;          ///< the success code
+    const char* text;  ///< the failure text shown after the received code
+};
+
+/// The expected replies, indexed by `ReplyKind`.
+inline constexpr ExpectedReply kExpectedReplies[] = {
+    {250, "SMTP server error"},
+    {220, "SMTP server not available"},
+    {354, "SMTP server not ready for data"},
+    {221, "SMTP server didn't terminate session"},
+};
+
+/// A small blocking SMTP client: one connection to one server, no authentication, no encryption.
+/// Every failure leaves a text for the user in LastError. A client destroyed while connected says
+/// QUIT first.
+class SmtpClient {
+   public:
+    /// How long connecting and each reply may take unless SetTimeouts says otherwise.
+    static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
+
+    /// A closed client for `serverHost` (name or numeric address) on `port`.
+    SmtpClient(std::string serverHost, int port);
+    virtual ~SmtpClient();
+    SmtpClient(const SmtpClient&) = delete;
+    SmtpClient& operator=(const SmtpClient&) = delete;
+
+    /// Connects, reads the greeting and says HELO; true at once when already connected.
+    bool Connect();
+    /// Delivers `message` over the open connection; the message gets its header and line end.
+    bool Send(MailMessage& message);
+    /// Says QUIT and closes; true when not connected or when the server confirmed the QUIT.
+    bool Disconnect();
+    /// The text of the last failure ("OK" before any).
+    std::string LastError() const;
+    /// True while a connection is open.
+    bool IsConnected() const { return connected_; }
+
+    /// Bounds connecting, and the wait for each reply (the whole reply, however it is split).
+    void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds reply);
+    /// Replaces how the local host name for HELO is read; an empty result means unreadable.
+    void SetHostNameReader(std::function<std::string()> reader);
+
+   protected:
+    /// Builds the header and makes the body end in a line end.
+    virtual bool PrepareMessage(MailMessage& message);
+    /// Sets the message's date to now and its header from date, sender, recipients and subject.
+    bool BuildHeader(MailMessage& message);
+    /// The body as it goes on the wire: every line end CRLF, every leading dot doubled.
+    std::string EscapeBody(const MailMessage& message) const;
+    /// Runs MAIL FROM, RCPT TO for each recipient, DATA and the message text.
+    bool TransmitMessage(MailMessage& message);
+    /// Reads one whole reply and checks its code against `kind`.
+    bool ExpectReply(ReplyKind kind);
+    /// The name HELO carries.
+    std::string HeloName() const;
+
+   private:
+    /// How reading a reply ended.
+    enum class ReplyStatus { Complete, Closed, Failed };
+    ReplyStatus ReadReply(int& code);
+    void SendCommand(const std::string& command);
+    void CloseConnection();
+
+    std::string lastError_ = "OK";
+    bool connected_ = false;
+    int port_;
+    std::string mailerName_ = "Vesk Mail";
+    std::string serverHost_;
+    TcpStream socket_;
+    std::string pending_;  // bytes received beyond the replies read so far
+    std::chrono::milliseconds connectTimeout_ = kDefaultTimeout;
+    std::chrono::milliseconds replyTimeout_ = kDefaultTimeout;
+    std::function<std::string()> hostNameReader_;
+};
+
+}  // namespace orvalis

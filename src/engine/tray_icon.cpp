@@ -1,0 +1,148 @@
+#include "engine/tray_icon.h"
+
+#include <optional>
+#include <system_error>
+
+#include "engine/site_status.h"
+
+namespace orvalis {
+
+namespace {
+
+constexpr int kAnimationStepMs = 500;
+
+int Position(TrayEvent event) { return static_cast<int>(event); }
+
+bool IsFlash(TrayEvent event) {
+    return event == TrayEvent::DownFlash || event == TrayEvent::ChangedFlash;
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon(TrayView& view, SiteList& list, Clock& clock)
+    : view_(view), list_(list), clock_(clock) {}
+
+TrayIcon::~TrayIcon() {
+    if (animation_.joinable()) {
+        SignalEvent(TrayEvent::Stop);
+        animation_.join();
+    }
+}
+
+void TrayIcon::Add() {
+    std::lock_guard lock(viewMutex_);
+    inTray_ = true;
+    view_.AddIcon();
+    lastPicture_ = kTrayPictureNormal;
+}
+
+void TrayIcon::Remove() {
+    std::lock_guard lock(viewMutex_);
+    inTray_ = false;
+    view_.RemoveIcon();
+    lastPicture_ = 0;
+}
+
+void TrayIcon::SetImage(int iconResource) {
+    std::lock_guard lock(viewMutex_);
+    SetPictureLocked(iconResource);
+}
+
+void TrayIcon::SetPictureLocked(int iconResource) {
+    if (!inTray_ || iconResource == lastPicture_) return;
+    view_.SetPicture(iconResource);
+    lastPicture_ = iconResource;
+}
+
+bool TrayIcon::ShowAlertPopup(const std::string& headline, const std::string& text,
+                              int timeoutSeconds, bool error) {
+    std::lock_guard lock(viewMutex_);
+    if (!inTray_) return false;
+    SetPictureLocked(kTrayPictureNormal);
+    view_.ShowBalloon(headline, text, timeoutSeconds, error);
+    return true;
+}
+
+// Once Stop has been signalled it stays set whatever is cleared or set afterwards: a status
+// update racing with the close sequence must not clear it and keep the animation thread alive.
+void TrayIcon::ApplyEvents(bool resetAll, int setPosition) {
+    std::lock_guard lock(eventMutex_);
+    if (resetAll) events_.ResetAll();
+    if (setPosition >= 0) events_.Set(setPosition);
+    if (stopping_.IsSet()) events_.Set(Position(TrayEvent::Stop));
+}
+
+void TrayIcon::SignalEvent(TrayEvent event) {
+    if (event == TrayEvent::Stop) stopping_.Request();
+    const bool refused = IsFlash(event) && !inTray_;
+    ApplyEvents(true, refused ? -1 : Position(event));
+}
+
+void TrayIcon::ResetEvents() { ApplyEvents(true, -1); }
+
+void TrayIcon::SetEvent(TrayEvent event) {
+    if (event == TrayEvent::Stop) stopping_.Request();
+    ApplyEvents(false, Position(event));
+}
+
+bool TrayIcon::IsEventSet(TrayEvent event) const { return events_.IsSet(Position(event)); }
+
+void TrayIcon::RefreshAlertState() {
+    std::optional<TrayEvent> alert;
+    list_.UpdateRows([&alert](SiteEntry& row) {
+        if (alert) return false;
+        if (row.status == kStatusChanged) {
+            alert = TrayEvent::ChangedFlash;
+        } else if (row.status == kStatusServerDown || row.status == kStatusWasDown) {
+            alert = TrayEvent::DownFlash;
+        }
+        return false;
+    });
+    if (alert) SignalEvent(*alert);
+}
+
+void TrayIcon::EnterTray() {
+    Add();
+    RefreshAlertState();
+}
+
+void TrayIcon::LeaveTray() {
+    Remove();
+    ResetEvents();
+    SetEvent(TrayEvent::Steady);
+}
+
+bool TrayIcon::StartAnimation() {
+    if (animation_.joinable()) return false;
+    animationFinished_ = false;
+    try {
+        animation_ = std::thread([this] { AnimationThread(); });
+    } catch (const std::system_error&) {
+        animationFinished_ = true;
+        return false;
+    }
+    return true;
+}
+
+void TrayIcon::JoinAnimation() {
+    if (animation_.joinable()) animation_.join();
+}
+
+void TrayIcon::AnimationThread() {
+    int frame = 0;  // shared by both flash kinds and kept from one flash to the next
+    for (;;) {
+        const auto event = static_cast<TrayEvent>(events_.WaitAny());
+        if (event == TrayEvent::Stop || stopping_.IsSet()) break;
+        if (IsFlash(event)) {
+            frame = (frame + 1) % 2;
+            SetImage(frame == 1 ? kTrayPictureBlank : kTrayPictureNormal);
+        } else if (event == TrayEvent::Steady) {
+            SetImage(kTrayPictureNormal);
+        }
+        // The spare event shows nothing but still waits a step, so a set spare never spins.
+        clock_.Sleep(kAnimationStepMs, stopping_);
+    }
+    animationFinished_ = true;
+}
+
+}  // namespace orvalis

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace orvalis {
+
+/// A fixed group of manual-reset events that one thread can wait on together. A wait returns the
+/// lowest position that is set; only an explicit reset clears an event.
+class EventSet {
+public:
+    /// The most events one set can hold.
+    static constexpr int kMaxEvents = 32;
+
+    /// A set of `count` events (1 to kMaxEvents), all clear.
+    explicit EventSet(int count);
+
+    /// Sets one event and wakes every waiter.
+    void Set(int position);
+    /// Clears one event.
+    void Reset(int position);
+    /// Clears every event.
+    void ResetAll();
+    /// Clears every event and sets one, as one step.
+    void ResetAllAndSet(int position);
+    /// True while the event at `position` is set.
+    bool IsSet(int position) const;
+    /// Blocks until any event is set; returns the lowest set position.
+    int WaitAny() const;
+
+private:
+    std::uint32_t Bit(int position) const;
+
+    const int count_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::uint32_t set_ = 0;
+};
+
+}  // namespace orvalis

@@ -1,0 +1,106 @@
+#include "alerts/alert_mail.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "alerts/smtp_test_helpers.h"
+#include "support/recording_messages.h"
+#include "support/scripted_smtp_server.h"
+
+namespace orvalis {
+namespace {
+
+using test::RecordingMessages;
+using test::ScriptedSmtpServer;
+using test::SmtpAnswer;
+using test::SmtpStep;
+using Commands = std::vector<std::string>;
+
+AppSettings MailSettings() {
+    AppSettings settings;
+    settings.SendEmail = 1;
+    settings.SmtpServer = "127.0.0.1";
+    settings.EmailAddress = "Ops <ops@example.test>;admin@example.test";
+    settings.SenderEmail = "monitor@example.test";
+    return settings;
+}
+
+TEST(AlertMail, BodyNamesTheProgramAndUsesTheHeadingForTheNumberOfHosts) {
+    EXPECT_EQ(AlertMailBody("Site Watch", "www.alpha.test"),
+              "This is an automated message from Site Watch\n\n"
+              "The following web server is down\n\n"
+              "www.alpha.test\n\n");
+    EXPECT_EQ(AlertMailBody("Site Watch", "www.alpha.test\n\nwww.beta.test"),
+              "This is an automated message from Site Watch\n\n"
+              "The following web servers are down\n\n"
+              "www.alpha.test\n\nwww.beta.test\n\n");
+}
+
+TEST(AlertMail, GoesOutWithoutAnyMessage) {
+    ScriptedSmtpServer server;
+    RecordingMessages messages;
+    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", MailSettings(),
+                              "www.alpha.test\n\nwww.beta.test", server.Port()));
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_TRUE(server.WaitForSessionsEnded(1));
+    const Commands commands = server.Commands();
+    ASSERT_EQ(commands.size(), 6u);
+    EXPECT_EQ(commands[1], "MAIL From: <monitor@example.test>");
+    EXPECT_EQ(commands[2], "RCPT TO: <ops@example.test>");
+    EXPECT_EQ(commands[3], "RCPT TO: <admin@example.test>");
+    EXPECT_EQ(commands[5], "QUIT");
+    const std::string data = server.Data();
+    EXPECT_NE(data.find("\r\nSubject: Your Web Server Is Down\r\n"), std::string::npos);
+    EXPECT_NE(data.find("\r\nTo: Ops <ops@example.test>,<admin@example.test>\r\n"),
+              std::string::npos);
+    EXPECT_NE(data.find("\r\n\r\nThis is an automated message from Site Watch\r\n\r\n"
+                        "The following web servers are down\r\n\r\n"
+                        "www.alpha.test\r\n\r\nwww.beta.test\r\n\r\n"),
+              std::string::npos);
+}
+
+TEST(AlertMail, AMalformedReceiverListStillMailsTheEntriesBeforeTheFault) {
+    ScriptedSmtpServer server;
+    RecordingMessages messages;
+    AppSettings settings = MailSettings();
+    settings.EmailAddress = "ops@example.test;Bob >bob@example.test<";
+    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test", server.Port()));
+    ASSERT_TRUE(server.WaitForSessionsEnded(1));
+    EXPECT_EQ(server.Commands()[2], "RCPT TO: <ops@example.test>");
+    EXPECT_EQ(server.Commands()[3], "DATA");
+}
+
+TEST(AlertMail, ARefusedConnectionIsReportedWithTheClientsText) {
+    RecordingMessages messages;
+    EXPECT_FALSE(SendDownAlert(messages, "Site Watch", MailSettings(), "www.alpha.test",
+                               test::ClosedPort()));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Failed to send email\n\nUnable to connect to mail server\n\nPlease check that your "
+              "SMTP server name is correct");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::Ok);
+}
+
+TEST(AlertMail, AFailedSendSaysQuitOnlyAfterTheMessageWasClosed) {
+    ScriptedSmtpServer server;
+    server.Answer(SmtpStep::EndOfData, SmtpAnswer::Reply("554 message rejected\r\n"));
+    RecordingMessages messages;
+    Commands commandsWhileShown;
+    messages.onShow = [&](const RecordingMessages::Shown&) {
+        commandsWhileShown = server.Commands();
+    };
+    EXPECT_FALSE(SendAlertMail(messages, "127.0.0.1", "ops@example.test", "monitor@example.test",
+                               kAlertMailSubject, "body", server.Port()));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Failed to send email\n\n554:SMTP server error");
+    EXPECT_EQ(std::count(commandsWhileShown.begin(), commandsWhileShown.end(), "QUIT"), 0);
+    ASSERT_TRUE(server.WaitForSessionsEnded(1));
+    EXPECT_EQ(server.Commands().back(), "QUIT");
+}
+
+}  // namespace
+}  // namespace orvalis

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "alerts/smtp_client.h"
+
+namespace orvalis::test {
+
+/// Short waits so the time-out cases finish quickly.
+inline constexpr std::chrono::milliseconds kTestTimeout{1000};
+
+/// The client's protected steps, opened up for direct checks.
+class OpenSmtpClient : public SmtpClient {
+   public:
+    OpenSmtpClient(std::string host, int port) : SmtpClient(std::move(host), port) {
+        SetTimeouts(kTestTimeout, kTestTimeout);
+        SetHostNameReader([] { return std::string("tester.local"); });
+    }
+    using SmtpClient::BuildHeader;
+    using SmtpClient::EscapeBody;
+    using SmtpClient::PrepareMessage;
+};
+
+/// A loopback port nobody listens on (bound once, then released).
+inline int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+}  // namespace orvalis::test

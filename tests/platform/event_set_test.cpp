@@ -1,0 +1,36 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/event_set.h"
+
+namespace orvalis {
+namespace {
+
+TEST(EventSet, WaitGivesTheLowestSetEventAndClearsNothing) {
+    EventSet events(5);
+    events.Set(3);
+    events.Set(1);
+    events.Set(4);
+    EXPECT_EQ(events.WaitAny(), 1);
+    EXPECT_EQ(events.WaitAny(), 1) << "manual reset: a wait leaves the event set";
+    events.Reset(1);
+    EXPECT_EQ(events.WaitAny(), 3);
+    events.ResetAllAndSet(4);
+    EXPECT_FALSE(events.IsSet(3));
+    EXPECT_EQ(events.WaitAny(), 4);
+    events.ResetAll();
+    for (int position = 0; position < 5; ++position) EXPECT_FALSE(events.IsSet(position));
+}
+
+TEST(EventSet, ASetWakesAWaiterOnAnotherThread) {
+    EventSet events(5);
+    int woke = -1;
+    std::thread waiter([&] { woke = events.WaitAny(); });
+    events.Set(2);
+    waiter.join();
+    EXPECT_EQ(woke, 2);
+}
+
+}  // namespace
+}  // namespace orvalis
