@@ -19,7 +19,7 @@ void InitCurlOnce() {
 
 // One easy handle per thread, so consecutive fetches of a thread reuse its open connections.
 class ThreadHandle {
-public:
+   public:
     ThreadHandle() {
         InitCurlOnce();
         handle_ = curl_easy_init();
@@ -32,12 +32,12 @@ public:
 
     CURL* Get() { return handle_; }
 
-private:
+   private:
     CURL* handle_ = nullptr;
 };
 
 class HeaderList {
-public:
+   public:
     HeaderList() {
         list_ = curl_slist_append(list_, "Pragma: no-cache");
         list_ = curl_slist_append(list_, "Cache-Control: no-cache");
@@ -48,17 +48,17 @@ public:
 
     curl_slist* Get() const { return list_; }
 
-private:
+   private:
     curl_slist* list_ = nullptr;
 };
 
 struct Transfer {
     const FetchRequest* request = nullptr;
-    int status = 0;              // status code of the response whose headers are being read
-    bool redirecting = false;    // that response carries a Location header
-    bool opened = false;         // the final response's headers are complete
+    int status = 0;            // status code of the response whose headers are being read
+    bool redirecting = false;  // that response carries a Location header
+    bool opened = false;       // the final response's headers are complete
     bool stopped = false;
-    bool headersReached = false; // a headers-only fetch ended itself on purpose
+    bool headersReached = false;  // a headers-only fetch ended itself on purpose
 
     bool StopRequested() {
         if (request->stop != nullptr && request->stop->IsSet()) stopped = true;
@@ -89,8 +89,8 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
         transfer.redirecting = true;
     } else if (line == "\r\n" || line == "\n") {
         const bool interim = transfer.status < 200;
-        const bool followed =
-            transfer.redirecting && transfer.status >= 300 && transfer.status < 400 && transfer.status != 304;
+        const bool followed = transfer.redirecting && transfer.status >= 300 &&
+                              transfer.status < 400 && transfer.status != 304;
         if (!interim && !followed) {
             transfer.opened = true;
             if (transfer.request->headersOnly) {
@@ -152,9 +152,12 @@ FetchOutcome Fetch(const FetchRequest& request) {
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp,ftps");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, bounds.maxRedirects);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(bounds.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(bounds.connectTimeout.count()));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, bounds.stallBytesPerSecond);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(bounds.stallTime.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(std::chrono::milliseconds(bounds.transferTimeout).count()));
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);

@@ -19,6 +19,9 @@ struct HttpLimits {
     std::chrono::seconds stallTime{30};
     /// Most redirects followed before the fetch fails.
     long maxRedirects = 10;
+    /// Longest a whole transfer may take, so a body that never ends (a live stream behind a
+    /// monitored address) cannot hold the checker forever.
+    std::chrono::seconds transferTimeout{300};
 };
 
 /// The limits in force; process-wide.

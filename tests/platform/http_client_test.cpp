@@ -22,11 +22,12 @@ using namespace std::chrono_literals;
 
 // Short limits, so the time-out cases end in about a second; the defaults come back afterwards.
 class HttpClientTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         HttpLimits shortLimits;
         shortLimits.connectTimeout = 300ms;
         shortLimits.stallTime = 1s;
+        shortLimits.transferTimeout = 2s;
         SetHttpLimits(shortLimits);
     }
     void TearDown() override { SetHttpLimits(HttpLimits{}); }
@@ -38,7 +39,8 @@ protected:
         request.agent = "test";
         request.headersOnly = headersOnly;
         request.stop = stop;
-        if (body != nullptr) request.onBody = [body](std::string_view piece) { body->append(piece); };
+        if (body != nullptr)
+            request.onBody = [body](std::string_view piece) { body->append(piece); };
         return Fetch(request);
     }
 
@@ -68,6 +70,7 @@ TEST_F(HttpClientTest, DefaultLimitsBoundEveryPhase) {
     EXPECT_EQ(defaults.stallBytesPerSecond, 1);
     EXPECT_EQ(defaults.stallTime, 30s);
     EXPECT_EQ(defaults.maxRedirects, 10);
+    EXPECT_GE(defaults.transferTimeout, 60s);
 }
 
 TEST_F(HttpClientTest, TimeOutsFail) {
@@ -85,6 +88,17 @@ TEST_F(HttpClientTest, TimeOutsFail) {
     std::string body;
     EXPECT_EQ(Get(server.Url("/stalling"), &body), FetchOutcome::Failed) << "stalled body";
     EXPECT_EQ(body, "part");
+
+    HttpResponse endless = HttpResponse::Ok("stream ");
+    endless.endless = true;
+    server.Serve("/endless", endless);
+    std::size_t received = 0;
+    FetchRequest request;
+    request.url = server.Url("/endless");
+    request.agent = "test";
+    request.onBody = [&received](std::string_view piece) { received += piece.size(); };
+    EXPECT_EQ(Fetch(request), FetchOutcome::Failed) << "body that never ends";
+    EXPECT_GT(received, 0u);
 }
 
 TEST_F(HttpClientTest, BodyThatBreaksOffIsCut) {
