@@ -65,7 +65,7 @@ TEST(TcpStream, ReceiveTellsDataClosedAndSilenceApart) {
     getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
 
     TcpStream stream;
-    ASSERT_EQ(stream.Connect("localhost", ntohs(address.sin_port), std::chrono::seconds(5)),
+    ASSERT_EQ(stream.Connect("127.0.0.1", ntohs(address.sin_port), std::chrono::seconds(5)),
               ConnectResult::Connected);
     EXPECT_FALSE(stream.LocalAddress().empty());
     const int peer = accept(listener, nullptr, nullptr);
