@@ -115,6 +115,21 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
     return length;
 }
 
+// The address as it goes on the wire: libcurl refuses a blank anywhere in an address, so one that
+// the user typed into a path (or left at the end) is sent escaped, as browsers send it.
+std::string WireUrl(const std::string& url) {
+    std::string wire;
+    wire.reserve(url.size());
+    for (char c : url) {
+        if (c == ' ') {
+            wire += "%20";
+        } else {
+            wire += c;
+        }
+    }
+    return wire;
+}
+
 // Called by libcurl often while data flows and about once a second while it does not.
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<Transfer*>(user)->StopRequested() ? 1 : 0;
@@ -145,7 +160,7 @@ FetchOutcome Fetch(const FetchRequest& request) {
     static const HeaderList headers;
 
     curl_easy_reset(curl);
-    curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(curl, CURLOPT_URL, WireUrl(request.url).c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, request.agent.c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.Get());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");

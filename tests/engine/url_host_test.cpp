@@ -12,6 +12,8 @@ TEST(HostOfAddress, TakesTheServerNameOfAnAddressWithAScheme) {
         {"ftp://files.site.test", "files.site.test"},
         {"http://www%2Esite.test/", "www.site.test"},  // escapes decoded
         {"http://127.0.4.2/page", "127.0.4.2"},
+        {"http://www.site.test/my page.html", "www.site.test"},  // a blank typed into the path
+        {"http://www.site.test/ ", "www.site.test"},
         {"no url", ""},
         {"www.site.test/page", ""},  // no scheme: nothing is guessed
         {"http://", ""},

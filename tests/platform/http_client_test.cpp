@@ -63,6 +63,23 @@ TEST_F(HttpClientTest, DeliversTheWholeBodyHoweverItIsSent) {
     }
 }
 
+// A blank typed into an address goes out escaped, as a browser sends it, instead of making every
+// fetch of that page fail.
+TEST_F(HttpClientTest, BlanksInTheAddressAreSentEscaped) {
+    server.Serve("/my%20page.html", HttpResponse::Ok("hello"));
+    server.Serve("/%20", HttpResponse::Ok("trailing"));
+    const std::pair<std::string, std::string> cases[] = {
+        {server.Url("/my page.html"), "hello"},
+        {server.Url("/ "), "trailing"},
+    };
+    for (const auto& [url, expected] : cases) {
+        std::string body;
+        EXPECT_EQ(Get(url, &body), FetchOutcome::Complete) << url;
+        EXPECT_EQ(body, expected) << url;
+        EXPECT_EQ(Get(url, nullptr, true), FetchOutcome::Complete) << url;
+    }
+}
+
 TEST_F(HttpClientTest, DefaultLimitsBoundEveryPhase) {
     const HttpLimits defaults;
     EXPECT_GE(defaults.connectTimeout, 20s);
