@@ -28,6 +28,15 @@ public:
         words_ = words;
     }
 
+    /// Replaces all four words at once, but only while they still are `expected`; false when
+    /// someone changed them since they were read (for example emptied them on an address edit).
+    bool WriteIf(const FingerprintWords& expected, const FingerprintWords& words) {
+        std::lock_guard lock(mutex_);
+        if (words_ != expected) return false;
+        words_ = words;
+        return true;
+    }
+
     /// True while the record holds no fingerprint yet (four zero words).
     bool IsEmpty() const { return Read() == FingerprintWords{}; }
 

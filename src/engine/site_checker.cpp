@@ -99,15 +99,18 @@ bool SiteChecker::CheckRow(int row) {
     if (!record) return true;
     const std::string host = HostOfAddress(address);
 
-    FingerprintWords first = record->Read();
-    FingerprintWords second = first;
+    // The words go back only if nobody changed them meanwhile: an address edited during the check
+    // empties the record, and the old page's words must not refill it.
+    const FingerprintWords stored = record->Read();
+    FingerprintWords first = stored;
+    FingerprintWords second = stored;
     ProbeResult result = Probe(address, first);
     if (StopRequested()) return false;
     if (status == kStatusChanged) return true;
     if (result == ProbeChanged && !ports_.settings.Get().CheckForChanges) result = ProbeUnchanged;
 
     if (result == ProbeUnchanged) {
-        record->Write(first);
+        record->WriteIf(stored, first);
     } else {
         // A change or failure counts only when a second fetch a moment later gives the same
         // result with the same fingerprint.
@@ -115,7 +118,7 @@ bool SiteChecker::CheckRow(int row) {
         const ProbeResult again = Probe(address, second);
         if (StopRequested()) return false;
         if (again == result && first == second) {
-            record->Write(first);
+            record->WriteIf(stored, first);
         } else {
             result = ProbeUnchanged;
         }

@@ -193,5 +193,34 @@ TEST_F(PassFixture, RowsAreReadAfreshAsTheListChangesDuringThePass) {
     EXPECT_TRUE(IsOkStatus(Status(1)));
 }
 
+// The user edits a row's address while the checker fetches the old one: the edit empties the
+// record so the new address starts a fingerprint of its own, and no verdict on the old page may
+// put the old page's words back into it.
+TEST_F(PassFixture, AnAddressEditDuringTheCheckKeepsItsEmptiedRecord) {
+    settings.Update([](AppSettings& s) { s.CheckForChanges = 1; });
+    for (const Answer& answer :
+         {Answer{ProbeUnchanged, kSame}, Answer{ProbeChanged, kNew}, Answer{ProbeFailed}}) {
+        SCOPED_TRACE(answer.result);
+        const int row = AddRow(kPage);
+        Script(Network::HostAnswers);
+        net.Probe(kPage, {answer});
+        CheckerNetwork network = net.Network();
+        network.probePage = [&, probe = network.probePage, edited = false](
+                                const std::string& address, FingerprintWords& words,
+                                const ProbeContext& context) mutable {
+            if (!edited) {  // what the window does when the user changes the address
+                edited = true;
+                list.SetRowText(row, kColumnAddress, "http://www.site.test/other");
+                list.SetRowText(row, kColumnStatus, "");
+                list.GetFingerprint(row)->Write(FingerprintWords{});
+            }
+            return probe(address, words, context);
+        };
+        MakeChecker(network).RunPass();
+        EXPECT_EQ(Words(row), FingerprintWords{});
+        list.DeleteRow(row);
+    }
+}
+
 }  // namespace
 }  // namespace orvalis
