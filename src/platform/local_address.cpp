@@ -5,7 +5,9 @@
 #include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <unistd.h>
+#include <string>
+
+#include "platform/host_name.h"
 
 namespace orvalis {
 
@@ -33,12 +35,12 @@ std::optional<std::vector<InterfaceAddress>> ReadInterfaces() {
 }
 
 std::optional<Ipv4Address> FromHostName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0) return std::nullopt;
+    const std::string name = LocalHostName();
+    if (name.empty()) return std::nullopt;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* result = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &result) != 0) return std::nullopt;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &result) != 0) return std::nullopt;
     std::optional<Ipv4Address> first;
     if (result != nullptr && result->ai_addr != nullptr) first = FromSocketAddress(result->ai_addr);
     freeaddrinfo(result);
