@@ -6,38 +6,14 @@
 #include <unistd.h>
 
 #include "alerts/smtp_client.h"
+#include "support/loopback_listener.h"
+#include "support/stalled_listener.h"
 
 namespace orvalis {
 namespace {
 
-// A loopback listener that never accepts, with its one-place queue already taken, so the next
-// connection attempt gets no answer at all.
-class StalledListener {
-   public:
-    StalledListener() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        listen(listener_, 0);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        filler_ = socket(AF_INET, SOCK_STREAM, 0);
-        connect(filler_, reinterpret_cast<sockaddr*>(&address), length);
-    }
-    ~StalledListener() {
-        close(filler_);
-        close(listener_);
-    }
-    int Port() const { return port_; }
-
-   private:
-    int listener_ = -1;
-    int filler_ = -1;
-    int port_ = 0;
-};
+using testing::ListenOnLoopback;
+using testing::StalledListener;
 
 TEST(TcpStream, ConnectGivesUpOnAServerThatNeverAnswers) {
     StalledListener stalled;
@@ -55,18 +31,10 @@ TEST(TcpStream, ConnectGivesUpOnAServerThatNeverAnswers) {
 }
 
 TEST(TcpStream, ReceiveTellsDataClosedAndSilenceApart) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const auto [listener, port] = ListenOnLoopback(1);
 
     TcpStream stream;
-    ASSERT_EQ(stream.Connect("127.0.0.1", ntohs(address.sin_port), std::chrono::seconds(5)),
-              ConnectResult::Connected);
+    ASSERT_EQ(stream.Connect("127.0.0.1", port, std::chrono::seconds(5)), ConnectResult::Connected);
     EXPECT_FALSE(stream.LocalAddress().empty());
     const int peer = accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);

@@ -1,5 +1,7 @@
 #include "support/scripted_smtp_server.h"
 
+#include "support/loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -40,18 +42,9 @@ ScriptedSmtpServer::ScriptedSmtpServer() {
     answers_[SmtpStep::EndOfData] = SmtpAnswer::Reply("250 queued\r\n");
     answers_[SmtpStep::Quit] = SmtpAnswer::Reply("221 bye\r\n");
 
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(listenFd_, 8) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (listenFd_ >= 0) close(listenFd_);
-        throw std::runtime_error("scripted SMTP server: cannot listen on 127.0.0.1");
-    }
-    port_ = ntohs(address.sin_port);
+    const testing::LoopbackListener listener = testing::ListenOnLoopback(8);
+    listenFd_ = listener.fd;
+    port_ = listener.port;
     thread_ = std::thread([this] { Run(); });
 }
 

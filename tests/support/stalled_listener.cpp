@@ -1,5 +1,7 @@
 #include "support/stalled_listener.h"
 
+#include "support/loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -13,18 +15,13 @@
 namespace orvalis::testing {
 
 StalledListener::StalledListener() {
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const LoopbackListener listener = ListenOnLoopback(0);
+    listenFd_ = listener.fd;
+    port_ = listener.port;
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof local;
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        listen(listenFd_, 0) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        if (listenFd_ >= 0) close(listenFd_);
-        throw std::runtime_error("cannot open a listener");
-    }
-    port_ = ntohs(local.sin_port);
+    local.sin_port = htons(port_);
     // Connections nobody accepts fill the queue; later attempts then wait in vain.
     for (int i = 0; i < 4; ++i) {
         int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);

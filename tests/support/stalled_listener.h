@@ -18,6 +18,8 @@ public:
 
     /// "http://127.0.0.1:port/".
     std::string Url() const;
+    /// The stalled port on 127.0.0.1.
+    std::uint16_t Port() const { return port_; }
 
 private:
     int listenFd_ = -1;

@@ -1,5 +1,7 @@
 #include "support/tls_test_server.h"
 
+#include "support/loopback_listener.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -63,17 +65,9 @@ TlsTestServer::TlsTestServer() {
     if (pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     wakeRead_ = pipeFds[0];
     wakeWrite_ = pipeFds[1];
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof local;
-    if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-        listen(listenFd_, 16) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
-        throw std::runtime_error("cannot listen");
-    }
-    port_ = ntohs(local.sin_port);
+    const LoopbackListener listener = ListenOnLoopback(16);
+    listenFd_ = listener.fd;
+    port_ = listener.port;
     thread_ = std::thread([this] { AcceptLoop(); });
 }
 
