@@ -1,7 +1,6 @@
 #include "engine/fingerprint_accumulator.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "engine/page_blocks.h"
@@ -9,15 +8,6 @@
 namespace orvalis {
 
 namespace {
-
-std::uint32_t LoadLittleEndian(const unsigned char* bytes) {
-    std::uint32_t word;
-    std::memcpy(&word, bytes, sizeof word);
-    if constexpr (std::endian::native == std::endian::big) {
-        word = (word >> 24) | ((word >> 8) & 0xFF00u) | ((word << 8) & 0xFF0000u) | (word << 24);
-    }
-    return word;
-}
 
 // Adds `blocks` runs of eight words into the eight lanes; kept free of dependencies between
 // lanes so the compiler turns it into vector additions.
@@ -57,11 +47,7 @@ bool FingerprintSums::AddBytes(std::string_view text) {
     length_ += size;
     auto word = [](const unsigned char* at) {
         if constexpr (page) {
-            const unsigned char spaced[4] = {static_cast<unsigned char>(PageByte(static_cast<char>(at[0]))),
-                                             static_cast<unsigned char>(PageByte(static_cast<char>(at[1]))),
-                                             static_cast<unsigned char>(PageByte(static_cast<char>(at[2]))),
-                                             static_cast<unsigned char>(PageByte(static_cast<char>(at[3])))};
-            return LoadLittleEndian(spaced);
+            return PageWord(at);
         } else {
             return LoadLittleEndian(at);
         }

@@ -1,7 +1,6 @@
 #include "engine/page_blocks.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(_M_X64)
@@ -21,17 +20,6 @@ unsigned char Folded(unsigned char c) { return c | 0x20; }  // exact for the let
 bool IsTagRun(const unsigned char* run) {
     return (Folded(run[0]) == 'e' && run[1] == '>' && run[2] == '4') ||
            (run[0] == '-' && Folded(run[1]) == 'e' && Folded(run[2]) == 'q');
-}
-
-std::uint32_t PageWord(const unsigned char* bytes) {
-    unsigned char word[4];
-    for (int i = 0; i < 4; ++i) word[i] = bytes[i] == 0 ? ' ' : bytes[i];
-    std::uint32_t value;
-    std::memcpy(&value, word, sizeof value);
-    if constexpr (std::endian::native == std::endian::big) {
-        value = (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
-    }
-    return value;
 }
 
 bool AddBlocksScalar(const unsigned char* bytes, std::size_t blocks, std::size_t readable,

@@ -1,9 +1,28 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace orvalis {
+
+/// The little-endian 32-bit word at `bytes`.
+inline std::uint32_t LoadLittleEndian(const unsigned char* bytes) {
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = (word >> 24) | ((word >> 8) & 0xFF00u) | ((word << 8) & 0xFF0000u) | (word << 24);
+    }
+    return word;
+}
+
+/// The little-endian word at `bytes` as a page is read: every zero byte counted as a space.
+inline std::uint32_t PageWord(const unsigned char* bytes) {
+    unsigned char word[4];
+    for (int i = 0; i < 4; ++i) word[i] = bytes[i] == 0 ? ' ' : bytes[i];
+    return LoadLittleEndian(word);
+}
 
 /// Adds `blocks` whole 32-byte blocks of page bytes to eight lane sums (word k of a block into
 /// lane k, words little-endian), every zero byte counted as a space. On the way it looks for the
