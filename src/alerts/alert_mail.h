@@ -3,7 +3,7 @@
 #include <string>
 
 #include "alerts/user_messages.h"
-#include "shell/app_settings.h"
+#include "engine/app_settings.h"
 
 namespace orvalis {
 

@@ -14,7 +14,7 @@
 #include "engine/site_list.h"
 #include "engine/status_updates.h"
 #include "platform/stop_signal.h"
-#include "shell/app_settings.h"
+#include "engine/app_settings.h"
 
 namespace orvalis {
 

@@ -7,7 +7,7 @@
 #include "engine/down_lists.h"
 #include "engine/main_window_port.h"
 #include "engine/site_list.h"
-#include "shell/app_settings.h"
+#include "engine/app_settings.h"
 
 namespace orvalis {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/site_list.h"
-#include "shell/app_settings.h"
+#include "engine/app_settings.h"
 #include "shell/profile_store.h"
 
 namespace orvalis {
