@@ -1,5 +1,6 @@
 # Tests of the Qt layer: tests/desktop/*.cpp becomes desktop_tests.
-orvalis_test_folder(desktop orvalis_desktop)
+find_package(Qt6 REQUIRED COMPONENTS Test)
+orvalis_test_folder(desktop orvalis_desktop Qt6::Test)
 
 # Saves and checks profiles in a process of its own, so a test can kill it in the middle.
 add_executable(profile_saver programs/profile_saver.cpp)
