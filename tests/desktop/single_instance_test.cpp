@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,30 @@ TEST_F(SingleInstance, EachLaterStartShowsTheRunningCopyAndLeaves) {
         EXPECT_TRUE(exitedWithZero);
         EXPECT_EQ(NextLine(*first), "show");
     }
+}
+
+TEST_F(SingleInstance, CopiesStartedTogetherAgreeOnOneFirst) {
+    constexpr int kCopies = 4;
+    std::vector<std::unique_ptr<test::ChildProcess>> copies;
+    for (int i = 0; i < kCopies; ++i) {
+        copies.push_back(std::make_unique<test::ChildProcess>(
+            std::vector<std::string>{ORVALIS_INSTANCE_PROBE}, EnvironmentOf(profile_.Path())));
+    }
+    test::ChildProcess* first = nullptr;
+    int shown = 0;
+    for (auto& copy : copies) {
+        const std::string line = NextLine(*copy);
+        if (line == "first") {
+            EXPECT_EQ(first, nullptr) << "two copies took the lock";
+            first = copy.get();
+        } else {
+            EXPECT_EQ(line, "other-shown");
+            shown += line == "other-shown";
+        }
+    }
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(shown, kCopies - 1);
+    for (int i = 0; i < shown; ++i) EXPECT_EQ(NextLine(*first), "show");
 }
 
 TEST_F(SingleInstance, ALockLeftByAKilledCopyIsTakenOver) {
