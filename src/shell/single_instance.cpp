@@ -62,9 +62,9 @@ QString RuntimeFolder() {
 
 SingleInstance::SingleInstance(QObject* parent)
     : QObject(parent),
-      key_(InstanceKey()),
-      lockPath_(RuntimeFolder() + QLatin1Char('/') + key_ + QStringLiteral(".lock")),
-      socketPath_(RuntimeFolder() + QLatin1Char('/') + key_ + QStringLiteral(".socket")),
+      pathBase_(RuntimeFolder() + QLatin1Char('/') + InstanceKey()),
+      lockPath_(pathBase_ + QStringLiteral(".lock")),
+      socketPath_(pathBase_ + QStringLiteral(".socket")),
       lock_(lockPath_) {
     // A running copy keeps its lock for days: only a lock whose process is gone is stale, never
     // one that is merely old.

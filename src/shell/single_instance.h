@@ -35,8 +35,6 @@ class SingleInstance : public QObject {
     Claim TryClaim();
     /// Why the last TryClaim failed, in one line for the user.
     QString Problem() const { return problem_; }
-    /// The name shared by the lock file and the socket: per user and per profile folder.
-    QString Key() const { return key_; }
 
    signals:
     /// Another start of the program asked for the window.
@@ -47,7 +45,7 @@ class SingleInstance : public QObject {
     bool AskOtherToShow(const QDeadlineTimer& deadline);
     void Serve(QLocalSocket* socket);
 
-    QString key_;
+    QString pathBase_;
     QString lockPath_;
     QString socketPath_;
     QString problem_;
