@@ -126,10 +126,12 @@ def expect(condition, message):
         raise Failure(message)
 
 
-def wait_rows(table, expected, what, timeout=10):
+def wait_rows(table, expected, what, timeout=10, program=None):
     """Waits until the table's rows match `expected`: a list of {header: text or predicate}."""
 
     def matches():
+        if program is not None and not program.running():
+            raise Failure(f"{what}: the program ended with {program.process.returncode}")
         rows = table.rows()
         if len(rows) != len(expected):
             return False
@@ -143,7 +145,13 @@ def wait_rows(table, expected, what, timeout=10):
     try:
         wait_until(matches, timeout, what)
     except Failure as failure:
-        raise Failure(f"{failure}; rows now {table.rows()}")
+        if program is not None and not program.running():
+            raise
+        try:
+            rows = table.rows()
+        except Exception:
+            raise failure
+        raise Failure(f"{failure}; rows now {rows}")
 
 
 # ---- the scenarios ------------------------------------------------------------------------------
@@ -391,7 +399,12 @@ def keys_do_nothing(run):
     click(*table.centre(0, "Status"))
     # Insert comes last as a marker: once its row shows, the keys before it were handled.
     keys("Escape", "Return", "KP_Enter", "Insert")
-    wait_rows(table, [{}, {"Web Address": "no url"}], "the Insert key after Escape had no effect")
+    wait_rows(
+        table,
+        [{}, {"Web Address": "no url"}],
+        "the Insert key after Escape and Enter had no effect",
+        program=program,
+    )
     expect(program.running(), f"the program ended with {program.process.returncode}")
     expect(run.screen.windows_of(program.pid), "the main window is gone")
     keys("Escape")
