@@ -46,6 +46,9 @@ class ThreadingServer(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
 
+    def handle_error(self, request, client_address):
+        pass  # a client that hangs up after the headers is normal here
+
 
 def serve_silently(address, log_path):
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
