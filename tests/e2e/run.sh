@@ -40,12 +40,18 @@ shift
 
 work=$(mktemp -d /tmp/orvalis-e2e.XXXXXX)
 pids=()
+# Every process this run started, children first.
+descendants() {
+    local child
+    for child in $(ps -o pid= --ppid "$1"); do
+        descendants "$child"
+        echo "$child"
+    done
+}
 cleanup() {
     local pid
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        pid=${pids[i]}
-        kill "$pid" 2>/dev/null || true
-    done
+    pids=($(for pid in "${pids[@]}"; do descendants "$pid"; echo "$pid"; done))
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do
         # bounded: a process that ignores TERM gets KILL after two seconds
         for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -137,4 +143,9 @@ dbus-run-session -- bash -c '
         sleep 0.05
     done
     "$python" "$here/scenarios.py" "$@"
-' bash "$python" "$here" "$program" "$@" 3>&2 2>"$work/dbus.log"
+' bash "$python" "$here" "$program" "$@" 3>&2 2>"$work/dbus.log" &
+pids+=($!)
+# Waiting in the background keeps the INT and TERM traps working while the scenarios run.
+status=0
+wait "${pids[-1]}" || status=$?
+exit "$status"
