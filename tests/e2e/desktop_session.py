@@ -282,13 +282,17 @@ class SiteTable:
     def column(self, header):
         return [self.text(row, header) for row in range(self.row_count())]
 
-    def select_only(self, row):
-        """Makes `row` the one selected row, through the table interface."""
+    def select_rows(self, *rows):
+        """Makes exactly these rows the selected ones, through the table interface."""
         for selected in self.table.getSelectedRows():
             self.table.removeRowSelection(selected)
-        if not self.table.addRowSelection(row):
-            raise Failure(f"row {row} could not be selected")
-        wait_until(lambda: list(self.table.getSelectedRows()) == [row], 5, f"row {row} selected")
+        for row in rows:
+            if not self.table.addRowSelection(row):
+                raise Failure(f"row {row} could not be selected")
+        wanted = sorted(rows)
+        wait_until(
+            lambda: sorted(self.table.getSelectedRows()) == wanted, 5, f"rows {wanted} selected"
+        )
 
     def centre(self, row, header):
         """The screen point in the middle of a cell."""

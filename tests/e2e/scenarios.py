@@ -281,7 +281,7 @@ def new_edit_delete(run):
     keys("Return")
     expect_address(table, 1, "http://dead.test/", "F2 on the clicked row and typing")
 
-    table.select_only(1)
+    table.select_rows(1)
     press(button(window, "Delete"))
     wait_rows(
         table,
@@ -416,6 +416,61 @@ def keys_do_nothing(run):
     run.expect_clean_close(program)
 
 
+def close_question(run):
+    # With the autorun entry on, the close box asks first; No keeps everything as it was.
+    home = run.home("close-question")
+    home.write_profile(["http://site1.test/"], autorun=1)
+    program = run.start(home)
+    run.main_window(program)
+    app = application(program.pid)
+
+    def question():
+        for window in windows(app):
+            if "Do you really want to exit?" in text_of(window):
+                return window
+        return None
+
+    run.screen.request_close(run.x_window(program))
+    press(button(wait_until(question, EXIT, "closing did not ask"), "No"))
+    wait_until(lambda: not question(), EXIT, "the question stayed after No")
+    expect(program.running(), f"No ended the program with {program.process.returncode}")
+    expect(run.screen.windows_of(program.pid), "No left no main window")
+
+    run.screen.request_close(run.x_window(program))
+    press(button(wait_until(question, EXIT, "closing again did not ask"), "Yes"))
+    code = program.wait_exit(EXIT)
+    expect(code == 0, f"Yes exited with {code}")
+
+
+def web_browser(run):
+    home = run.home("browser")
+    home.write_profile(["http://site1.test/", "http://site2.test/", "http://missing.test/"])
+    program = run.start(home)
+    window, table = run.main_window(program)
+    wait_rows(table, [{}, {}, {}], "the three rows did not show")
+    table.select_rows(0, 2)
+    press(button(window, "Web Browser"))
+
+    def opened():
+        try:
+            with open(home.opened) as log:
+                return log.read().split()
+        except FileNotFoundError:
+            return []
+
+    expected = ["http://site1.test/", "http://missing.test/"]
+    try:
+        wait_until(lambda: len(opened()) >= 2, EXIT, "")
+    except Failure:
+        raise Failure(f"the browser was asked to open {opened()}, not {expected}")
+    # Each address starts a browser process of its own, so their records may come in any order.
+    expect(
+        sorted(opened()) == sorted(expected),
+        f"the browser was asked to open {opened()}, not {expected}",
+    )
+    run.expect_clean_close(program)
+
+
 SCENARIOS = [
     (1, "terms declined", terms_declined),
     (2, "terms accepted", terms_accepted),
@@ -426,6 +481,8 @@ SCENARIOS = [
     (7, "second instance", second_instance),
     (8, "no display", no_display),
     (9, "Escape and Enter do nothing", keys_do_nothing),
+    (10, "close asks when autorun is on", close_question),
+    (11, "Web Browser opens the selected rows", web_browser),
 ]
 
 
