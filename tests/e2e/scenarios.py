@@ -375,6 +375,7 @@ def second_instance(run):
     wait_until(
         lambda: not run.screen.windows_of(first.pid), EXIT, "Hide to Tray left the window showing"
     )
+    screenshot("hidden-to-tray")
     start_second("beside a hidden window")
     wait_until(
         lambda: run.screen.windows_of(first.pid), EXIT, "the hidden window did not come back"
