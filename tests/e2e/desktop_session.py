@@ -38,7 +38,6 @@ def wait_until(predicate, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
-
 # ---- the user's home and profile ----------------------------------------------------------------
 
 
