@@ -16,6 +16,9 @@ class AddressEditDelegate : public QStyledItemDelegate {
     AddressEditDelegate(std::function<void(int row, const std::string& text)> editEnded,
                         QObject* parent = nullptr);
 
+    /// A line editor that stands out from the row it edits: white, with a dark border.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
     /// Fills the editor once, when it opens: a row repainted while the user types (the checker
     /// rewrote its status) must not throw away what was typed.
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;

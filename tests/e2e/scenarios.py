@@ -370,16 +370,6 @@ def second_instance(run):
     start_second("beside a shown window")
     expect(run.screen.windows_of(first.pid), "the first instance's window went away")
 
-    wait_until(run.screen.tray_ready, START, "no tray host")
-    press(button(window, "Hide to Tray"))
-    wait_until(
-        lambda: not run.screen.windows_of(first.pid), EXIT, "Hide to Tray left the window showing"
-    )
-    screenshot("hidden-to-tray")
-    start_second("beside a hidden window")
-    wait_until(
-        lambda: run.screen.windows_of(first.pid), EXIT, "the hidden window did not come back"
-    )
     run.expect_clean_close(first)
 
 
