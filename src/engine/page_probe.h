@@ -35,10 +35,4 @@ ProbeResult UpdateFingerprint(std::string_view content, FingerprintWords& words)
 /// True when the address (or bare host name) opens at all, whatever its HTTP status.
 bool IsReachable(const std::string& text, const ProbeContext& context = {});
 
-/// True when the computer counts as online in the current connect mode.
-bool IsConnected();
-
-/// Sets the connect mode once at start-up: 0 "Normal", 1 "Passive".
-void SetConnectMode(int mode);
-
 }  // namespace orvalis

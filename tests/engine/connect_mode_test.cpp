@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/page_probe.h"
-
 namespace orvalis {
 namespace {
 
