@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "engine/page_fingerprint.h"
-#include "engine/page_probe.h"
+#include "engine/probe_result.h"
 
 namespace orvalis {
 

@@ -5,16 +5,10 @@
 
 #include "engine/clock.h"
 #include "engine/page_fingerprint.h"
+#include "engine/probe_result.h"
 #include "platform/stop_signal.h"
 
 namespace orvalis {
-
-/// What a page fetch amounted to.
-enum ProbeResult : int {
-    ProbeUnchanged = 0,
-    ProbeChanged = 1,
-    ProbeFailed = 2,
-};
 
 /// What a probe may consult while it runs: a stop request that aborts a fetch or wait at once,
 /// and the clock for the refresh retry's wait. Defaults: no stop, the real clock.
