@@ -17,12 +17,12 @@
 namespace orvalis {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeWindow;
-using testing::HttpResponse;
-using testing::HttpTestServer;
-using testing::Journal;
-using testing::RecordingAlertTray;
+using test::FakeClock;
+using test::FakeWindow;
+using test::HttpResponse;
+using test::HttpTestServer;
+using test::Journal;
+using test::RecordingAlertTray;
 
 int Rows() {
     const char* smoke = std::getenv("ORVALIS_BENCH_SMOKE");

@@ -18,8 +18,8 @@
 
 namespace {
 
-using orvalis::testing::HttpResponse;
-using orvalis::testing::HttpTestServer;
+using orvalis::test::HttpResponse;
+using orvalis::test::HttpTestServer;
 
 bool Smoke() { return std::getenv("ORVALIS_BENCH_SMOKE") != nullptr; }
 

@@ -6,8 +6,8 @@
 namespace orvalis {
 namespace {
 
-using testing::CheckerFixture;
-using Answer = testing::ScriptedNetwork::Answer;
+using test::CheckerFixture;
+using Answer = test::ScriptedNetwork::Answer;
 
 constexpr const char* kPage = "http://www.site.test/page";
 constexpr const char* kHost = "www.site.test";

@@ -13,8 +13,8 @@
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 
 constexpr const char* kSiteHost = "127.0.4.2";
 constexpr const char* kSilentHost = "127.0.4.9";  // nothing listens here
@@ -26,7 +26,7 @@ FingerprintWords FingerprintOf(const std::string& content) {
     return words;
 }
 
-struct ServerPassFixture : testing::CheckerFixture {
+struct ServerPassFixture : test::CheckerFixture {
     HttpTestServer site{kSiteHost, 80};
     HttpTestServer firstReference{"127.0.4.3", 80};
     HttpTestServer secondReference{"127.0.4.4", 80};

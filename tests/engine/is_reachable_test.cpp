@@ -9,8 +9,8 @@
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 
 TEST(ReachableAddress, AddsSchemeAndSlashAsNeeded) {
     const std::pair<std::string, std::string> cases[] = {

@@ -14,8 +14,8 @@
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 using namespace std::string_literals;
 
 FingerprintWords FingerprintOf(const std::string& content) {
@@ -39,7 +39,7 @@ public:
     bool stopDuringSleep = false;  // acts as if a stop request ended every wait
 };
 
-class ProbePageTest : public ::testing::Test {
+class ProbePageTest : public testing::Test {
 protected:
     ProbeResult Probe(const std::string& path, FingerprintWords& words) {
         context.clock = &clock;

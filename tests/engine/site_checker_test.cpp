@@ -11,7 +11,7 @@
 namespace orvalis {
 namespace {
 
-using testing::CheckerFixture;
+using test::CheckerFixture;
 
 constexpr const char* kPage = "http://www.site.test/page";
 

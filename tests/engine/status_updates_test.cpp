@@ -9,10 +9,10 @@
 namespace orvalis {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeWindow;
-using testing::Journal;
-using testing::RecordingAlertTray;
+using test::FakeClock;
+using test::FakeWindow;
+using test::Journal;
+using test::RecordingAlertTray;
 
 // Knows whether a caller is inside one of its row walks.
 class WatchedSiteList : public MemorySiteList {
@@ -25,7 +25,7 @@ public:
     bool inside = false;
 };
 
-struct UpdatesFixture : ::testing::Test {
+struct UpdatesFixture : testing::Test {
     Journal journal;
     WatchedSiteList list;
     RecordingAlertTray tray{journal};

@@ -16,12 +16,12 @@
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 using namespace std::chrono_literals;
 
 // Short limits, so the time-out cases end in about a second; the defaults come back afterwards.
-class HttpClientTest : public ::testing::Test {
+class HttpClientTest : public testing::Test {
    protected:
     void SetUp() override {
         HttpLimits shortLimits;
@@ -91,7 +91,7 @@ TEST_F(HttpClientTest, DefaultLimitsBoundEveryPhase) {
 }
 
 TEST_F(HttpClientTest, TimeOutsFail) {
-    testing::StalledListener stalled;
+    test::StalledListener stalled;
     HttpResponse silent;
     silent.neverAnswer = true;
     server.Serve("/silent", silent);
@@ -182,7 +182,7 @@ std::size_t AppendTo(char* data, std::size_t size, std::size_t count, void* body
 }
 
 TEST_F(HttpClientTest, UntrustedCertificateFails) {
-    testing::TlsTestServer tls;
+    test::TlsTestServer tls;
     std::string body;
     EXPECT_EQ(Get(tls.Url(), &body), FetchOutcome::Failed);
     EXPECT_EQ(Get(tls.Url(), nullptr, true), FetchOutcome::Failed);
@@ -201,7 +201,7 @@ TEST_F(HttpClientTest, UntrustedCertificateFails) {
 
 TEST_F(HttpClientTest, StopRequestEndsEveryKindOfWait) {
     SetHttpLimits(HttpLimits{});  // the real limits, far longer than this test may take
-    testing::StalledListener stalled;
+    test::StalledListener stalled;
     HttpResponse silent;
     silent.neverAnswer = true;
     server.Serve("/silent", silent);

@@ -15,8 +15,8 @@
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 
 std::string Get(const std::string& url) {
     std::string body;

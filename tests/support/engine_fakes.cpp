@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 namespace {
 // How long a test waits for another thread to reach a point before it gives up and fails; only a
@@ -250,4 +250,4 @@ CheckerNetwork ScriptedNetwork::Network() {
     };
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -16,7 +16,7 @@
 #include "engine/main_window_port.h"
 #include "engine/tray_view.h"
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// A thread-safe record of what the fakes were asked to do, in order.
 class Journal {
@@ -162,4 +162,4 @@ private:
     std::atomic<bool> connected_{true};
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

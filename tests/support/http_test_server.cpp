@@ -14,7 +14,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 namespace {
 
@@ -320,4 +320,4 @@ void HttpTestServer::HoldOpen(int fd) {
     }
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// One scripted answer of the HTTP test server.
 struct HttpResponse {
@@ -120,4 +120,4 @@ private:
     int connections_ = 0;
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

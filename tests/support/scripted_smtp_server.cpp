@@ -42,7 +42,7 @@ ScriptedSmtpServer::ScriptedSmtpServer() {
     answers_[SmtpStep::EndOfData] = SmtpAnswer::Reply("250 queued\r\n");
     answers_[SmtpStep::Quit] = SmtpAnswer::Reply("221 bye\r\n");
 
-    const testing::LoopbackListener listener = testing::ListenOnLoopback(8);
+    const LoopbackListener listener = ListenOnLoopback(8);
     listenFd_ = listener.fd;
     port_ = listener.port;
     thread_ = std::thread([this] { Run(); });

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 StalledListener::StalledListener() {
     const LoopbackListener listener = ListenOnLoopback(0);
@@ -40,4 +40,4 @@ std::string StalledListener::Url() const {
     return "http://127.0.0.1:" + std::to_string(port_) + "/";
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

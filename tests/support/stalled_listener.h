@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// A port on 127.0.0.1 whose connection queue is full, so a new connection attempt never
 /// completes: what a client sees of a host that drops its packets.
@@ -27,4 +27,4 @@ private:
     std::vector<int> fillers_;
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -17,7 +17,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 namespace {
 
@@ -139,4 +139,4 @@ void TlsTestServer::ServeConnection(int fd) {
     SSL_free(ssl);
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// An HTTPS server on 127.0.0.1 whose certificate names 127.0.0.1 correctly but is signed by
 /// itself, so only a client that skips certificate checks gets its page ("secure", status 200).
@@ -39,4 +39,4 @@ private:
     int handshakes_ = 0;
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test
