@@ -4,4 +4,5 @@ target_sources(orvalis_core PRIVATE
     alerts/mail_date.cpp
     alerts/mail_message.cpp
     alerts/smtp_client.cpp
+    alerts/temporary_pages.cpp
 )

@@ -8,7 +8,7 @@ namespace orvalis {
 enum class MessageIcon { Error, Warning, Information, Question };
 
 /// The buttons a message box offers.
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel };
 
 /// The button the user chose.
 enum class MessageAnswer { Ok, Cancel, Yes, No };
