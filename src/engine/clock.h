@@ -18,4 +18,19 @@ public:
     virtual std::time_t Now() = 0;
 };
 
+/// The real clock.
+class SystemClock : public Clock {
+public:
+    bool Sleep(int milliseconds, const StopSignal& stop) override {
+        return !stop.WaitFor(std::chrono::milliseconds(milliseconds));
+    }
+    std::time_t Now() override { return std::time(nullptr); }
+
+    /// The process-wide instance.
+    static SystemClock& Instance() {
+        static SystemClock clock;
+        return clock;
+    }
+};
+
 }  // namespace orvalis

@@ -3,7 +3,6 @@
 #include "engine/fingerprint_accumulator.h"
 #include "engine/fingerprint_sums.h"
 #include "engine/reachable_address.h"
-#include "engine/system_clock.h"
 #include "platform/http_client.h"
 
 namespace orvalis {
