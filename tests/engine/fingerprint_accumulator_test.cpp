@@ -1,10 +1,11 @@
+#include "engine/fingerprint_accumulator.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/fingerprint_accumulator.h"
 #include "engine/page_probe.h"
 
 namespace orvalis {
@@ -18,53 +19,10 @@ FingerprintWords FingerprintOf(std::string_view content) {
     return words;
 }
 
-// The fingerprint written out word by word, to check the fast one against.
-FingerprintWords SlowFingerprint(std::string_view content) {
-    FingerprintWords words{static_cast<std::uint32_t>(content.size()), 0, 0, 0};
-    for (std::size_t i = 0; i < content.size() / 4; ++i) {
-        std::uint32_t x = 0;
-        for (int b = 3; b >= 0; --b) x = x << 8 | static_cast<unsigned char>(content[4 * i + b]);
-        words[1] += x;
-        words[2] += static_cast<std::uint32_t>(i % 4 + 1) * x;
-        words[3] += static_cast<std::uint32_t>(i % 8 + 1) * x;
-    }
-    return words;
-}
-
 std::string RandomBytes(std::mt19937& random, std::size_t size) {
     std::string bytes(size, '\0');
     for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
     return bytes;
-}
-
-TEST(UpdateFingerprint, WorkedValues) {
-    EXPECT_EQ(FingerprintOf(""), (FingerprintWords{0, 0, 0, 0}));
-    EXPECT_EQ(FingerprintOf("abc"), (FingerprintWords{3, 0, 0, 0}));
-    EXPECT_EQ(FingerprintOf("abcd"), (FingerprintWords{4, 0x64636261, 0x64636261, 0x64636261}));
-    EXPECT_EQ(FingerprintOf("abcdefgh"), (FingerprintWords{8, 0xCCCAC8C6, 0x35322F2B, 0x35322F2B}));
-}
-
-TEST(UpdateFingerprint, MatchesTheWordByWordSumsAtEveryLengthAndOffset) {
-    std::mt19937 random(7);
-    const std::string bytes = RandomBytes(random, 700);
-    for (std::size_t start = 0; start < 8; ++start) {
-        for (std::size_t size = 0; start + size <= bytes.size(); size += 13) {
-            const std::string_view content(bytes.data() + start, size);
-            ASSERT_EQ(FingerprintOf(content), SlowFingerprint(content)) << start << " " << size;
-        }
-    }
-}
-
-TEST(UpdateFingerprint, ResultComparesWithTheStoredWords) {
-    FingerprintWords words{};
-    EXPECT_EQ(UpdateFingerprint("abcd", words), ProbeUnchanged) << "nothing stored yet";
-    EXPECT_EQ(words, FingerprintOf("abcd"));
-    EXPECT_EQ(UpdateFingerprint("abcd", words), ProbeUnchanged);
-    EXPECT_EQ(UpdateFingerprint("abce", words), ProbeChanged);
-    EXPECT_EQ(words, FingerprintOf("abce"));
-
-    words = {0, 0, 0, 1};  // one non-zero word is a stored fingerprint
-    EXPECT_EQ(UpdateFingerprint("", words), ProbeChanged);
 }
 
 // Feeds `body` to an accumulator in the pieces that `cuts` (ascending offsets) mark.
