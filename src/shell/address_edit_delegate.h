@@ -16,6 +16,10 @@ class AddressEditDelegate : public QStyledItemDelegate {
     AddressEditDelegate(std::function<void(int row, const std::string& text)> editEnded,
                         QObject* parent = nullptr);
 
+    /// Fills the editor once, when it opens: a row repainted while the user types (the checker
+    /// rewrote its status) must not throw away what was typed.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    /// Hands the row and the editor's text to the window instead of writing them.
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
 

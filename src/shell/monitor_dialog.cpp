@@ -235,8 +235,9 @@ void MonitorDialog::BringBack() {
 }
 
 bool MonitorDialog::eventFilter(QObject* watched, QEvent* event) {
-    // The list's own keys: the in-place editor is a widget of its own, so its keys never come here.
-    if (watched == list_ && event->type() == QEvent::KeyPress) {
+    // The list's own keys, only while the list itself has the focus: keys the in-place editor
+    // does not use travel on to the list and must not act there.
+    if (watched == list_ && event->type() == QEvent::KeyPress && list_->hasFocus()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Insert) {
             OnNew();

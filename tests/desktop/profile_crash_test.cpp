@@ -60,9 +60,9 @@ TEST(ProfileCrash, AKillInTheMiddleOfSavingLeavesTheOldOrTheNewProfile) {
             test::RunProgram({ORVALIS_PROFILE_SAVER, "check"}, &status, environment);
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << checked;
         Generations stored;
-        ASSERT_EQ(std::sscanf(checked.c_str(), "settings=%d sites=%d", &stored.settings,
-                              &stored.sites),
-                  2)
+        ASSERT_EQ(
+            std::sscanf(checked.c_str(), "settings=%d sites=%d", &stored.settings, &stored.sites),
+            2)
             << checked;
         // Each save is whole: the file holds the last save that returned or the one after it.
         EXPECT_GE(stored.settings, done.settings);

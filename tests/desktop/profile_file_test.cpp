@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ProfileFile : public testing::Test {
-protected:
+   protected:
     void SetUp() override {
         configHome_ = getenv("XDG_CONFIG_HOME");
         fs::remove_all(configHome_ / "Quennet");
@@ -122,8 +122,7 @@ TEST_F(ProfileFile, AHandWrittenFileLoadsWithWrongKindsAsDefaults) {
     EXPECT_EQ(s.SmtpServer, "mail.example.test");
     ASSERT_EQ(sites.CountRows(), 2);
     EXPECT_EQ(sites.GetRowText(0, kColumnAddress), "http://a.test/");
-    EXPECT_EQ(sites.GetFingerprint(0)->Read(),
-              (FingerprintWords{0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0}));
+    EXPECT_EQ(sites.GetFingerprint(0)->Read(), (FingerprintWords{0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0}));
     EXPECT_EQ(sites.GetRowText(1, kColumnAddress), "http://d.test/");
     EXPECT_EQ(sites.GetRowText(1, kColumnStatus), "");
     EXPECT_EQ(sites.GetFingerprint(1)->Read(), (FingerprintWords{7, 0, 0, 0}));

@@ -39,9 +39,15 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::vector<std::string>& environment) {
+                           const std::vector<std::string>& environment, bool readErrors) {
     int pipeEnds[2];
+    int errorEnds[2] = {-1, -1};
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return;
+    if (readErrors && pipe2(errorEnds, O_CLOEXEC) != 0) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return;
+    }
     std::vector<std::string> arguments = argv;
     std::vector<std::string> variables = MergedEnvironment(environment);
     std::vector<char*> argPointers = Pointers(arguments);
@@ -50,17 +56,21 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    if (readErrors) posix_spawn_file_actions_adddup2(&actions, errorEnds[1], STDERR_FILENO);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, argPointers[0], &actions, nullptr, argPointers.data(),
                                    envPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
+    if (readErrors) close(errorEnds[1]);
     if (failed != 0) {
         close(pipeEnds[0]);
+        if (readErrors) close(errorEnds[0]);
         return;
     }
     pid_ = pid;
     output_ = pipeEnds[0];
+    errors_ = errorEnds[0];
 }
 
 ChildProcess::~ChildProcess() {
@@ -69,24 +79,39 @@ ChildProcess::~ChildProcess() {
         Wait();
     }
     if (output_ >= 0) close(output_);
+    if (errors_ >= 0) close(errors_);
 }
 
-bool ChildProcess::Fill(int timeoutMs) {
-    if (output_ < 0) return false;
-    pollfd ready{output_, POLLIN, 0};
-    int polled;
-    do {
-        polled = poll(&ready, 1, timeoutMs);
-    } while (polled < 0 && errno == EINTR);
-    if (polled <= 0) return false;
+// Reads once from `pipe` into `into`; closes it at its end.
+bool ChildProcess::Drain(int& pipe, std::string& into) {
     char chunk[4096];
     ssize_t got;
     do {
-        got = read(output_, chunk, sizeof chunk);
+        got = read(pipe, chunk, sizeof chunk);
     } while (got < 0 && errno == EINTR);
-    if (got <= 0) return false;
-    buffer_.append(chunk, static_cast<std::size_t>(got));
+    if (got <= 0) {
+        close(pipe);
+        pipe = -1;
+        return false;
+    }
+    into.append(chunk, static_cast<std::size_t>(got));
     return true;
+}
+
+// Waits for standard output, reading standard error as it comes so the child never blocks on it.
+bool ChildProcess::Fill(int timeoutMs) {
+    while (output_ >= 0) {
+        pollfd ready[2] = {{output_, POLLIN, 0}, {errors_, POLLIN, 0}};
+        const nfds_t count = errors_ >= 0 ? 2 : 1;
+        int polled;
+        do {
+            polled = poll(ready, count, timeoutMs);
+        } while (polled < 0 && errno == EINTR);
+        if (polled <= 0) return false;
+        if (count == 2 && ready[1].revents != 0) Drain(errors_, errorBuffer_);
+        if (ready[0].revents != 0) return Drain(output_, buffer_);
+    }
+    return false;
 }
 
 bool ChildProcess::ReadLine(std::string& line, int timeoutMs) {
@@ -107,6 +132,12 @@ std::string ChildProcess::ReadAll() {
     return all;
 }
 
+std::string ChildProcess::ReadErrors() {
+    while (errors_ >= 0 && Drain(errors_, errorBuffer_)) {
+    }
+    return errorBuffer_;
+}
+
 void ChildProcess::Kill(int signal) {
     if (pid_ > 0) kill(pid_, signal);
 }
@@ -121,10 +152,11 @@ int ChildProcess::Wait() {
 }
 
 std::string RunProgram(const std::vector<std::string>& argv, int* status,
-                       const std::vector<std::string>& environment) {
-    ChildProcess child(argv, environment);
+                       const std::vector<std::string>& environment, std::string* errors) {
+    ChildProcess child(argv, environment, errors != nullptr);
     const bool started = child.Started();
     std::string output = child.ReadAll();
+    if (errors) *errors = child.ReadErrors();
     const int waited = child.Wait();
     if (status) *status = started ? waited : -1;
     return output;

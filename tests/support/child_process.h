@@ -9,11 +9,12 @@ namespace orvalis::test {
 
 /// A program run by a test, its standard output read through a pipe.
 class ChildProcess {
-public:
+   public:
     /// Starts `argv[0]` with `argv`; `environment` entries ("NAME=value", or "NAME=" to clear
-    /// one) replace those of this process.
+    /// one) replace those of this process. With `readErrors` its standard error is read too.
     explicit ChildProcess(const std::vector<std::string>& argv,
-                          const std::vector<std::string>& environment = {});
+                          const std::vector<std::string>& environment = {},
+                          bool readErrors = false);
     /// Kills the child if it still runs, and reaps it.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -26,22 +27,29 @@ public:
     bool ReadLine(std::string& line, int timeoutMs);
     /// Reads the rest of the output, until the child closes it.
     std::string ReadAll();
+    /// Reads standard error until the child closes it (empty unless started with `readErrors`).
+    std::string ReadErrors();
     /// Sends `signal` to the child.
     void Kill(int signal);
     /// Waits for the child to end and returns its wait status.
     int Wait();
 
-private:
+   private:
     bool Fill(int timeoutMs);
+    static bool Drain(int& pipe, std::string& into);
 
     pid_t pid_ = -1;
     int output_ = -1;
+    int errors_ = -1;
     int status_ = 0;
     std::string buffer_;
+    std::string errorBuffer_;
 };
 
-/// Runs a program to its end and returns its output; `status` receives the wait status.
+/// Runs a program to its end and returns its output; `status` receives the wait status and
+/// `errors`, when given, its standard error.
 std::string RunProgram(const std::vector<std::string>& argv, int* status,
-                       const std::vector<std::string>& environment = {});
+                       const std::vector<std::string>& environment = {},
+                       std::string* errors = nullptr);
 
 }  // namespace orvalis::test
