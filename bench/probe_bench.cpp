@@ -98,7 +98,8 @@ void BM_ProbeOverBareGetRatio(benchmark::State& state) {
     }
     curl_easy_cleanup(curl);
     state.counters["probe_over_bare"] =
-        static_cast<double>(probeTime.count()) / static_cast<double>(std::max<Clock::rep>(bareTime.count(), 1));
+        static_cast<double>(probeTime.count()) /
+        static_cast<double>(std::max<Clock::rep>(bareTime.count(), 1));
 }
 BENCHMARK(BM_ProbeOverBareGetRatio)->UseRealTime();
 

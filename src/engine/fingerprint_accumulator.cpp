@@ -9,7 +9,9 @@ namespace {
 
 // How the probe reads a page byte: zero as a space, and for the tag search in lower case.
 char PageByte(char c) { return c == 0 ? ' ' : c; }
-char FoldedByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : PageByte(c); }
+char FoldedByte(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : PageByte(c);
+}
 
 // True when `tag` (lower case) starts at `text[at]`, the text read folded.
 bool MatchesAt(std::string_view text, std::size_t at, std::string_view tag) {

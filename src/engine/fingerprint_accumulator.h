@@ -15,7 +15,7 @@ namespace orvalis {
 /// every zero byte counted as a space, and whether the 404 title and the refresh tag occur in it
 /// in any letter case, also when a read splits them.
 class FingerprintAccumulator {
-public:
+   public:
     /// Feeds the next piece of the body.
     void Add(std::string_view piece);
 
@@ -34,7 +34,7 @@ public:
     static constexpr std::string_view kRefreshTag =
         "<meta http-equiv=\"refresh\" content=\"0.1; url=/\">";
 
-private:
+   private:
     static constexpr std::size_t kTailSize = kRefreshTag.size() - 1;
 
     void Search(std::string_view text);

@@ -12,7 +12,7 @@ namespace orvalis {
 /// Running sums of a page fingerprint over raw bytes fed in pieces of any size: the same words as
 /// the whole content at once, in constant memory.
 class FingerprintSums {
-public:
+   public:
     /// Adds the next bytes of the content.
     void Add(std::string_view bytes);
     /// Adds the next bytes of a page body, every zero byte counted as a space; true when they
@@ -23,7 +23,7 @@ public:
     /// Bytes added so far.
     std::uint64_t Length() const { return length_; }
 
-private:
+   private:
     template <bool page>
     bool AddBytes(std::string_view bytes);
     void AddWord(std::uint32_t word);

@@ -115,8 +115,12 @@ bool SiteChecker::CheckRow(int row) {
     }
 
     switch (result) {
-        case ProbeUnchanged: ports_.updates.MarkOk(address); break;
-        case ProbeChanged: ports_.updates.MarkChanged(address); break;
+        case ProbeUnchanged:
+            ports_.updates.MarkOk(address);
+            break;
+        case ProbeChanged:
+            ports_.updates.MarkChanged(address);
+            break;
         case ProbeFailed:
             if (status == kStatusServerDown) break;
             if (status == kStatusWasDown) {

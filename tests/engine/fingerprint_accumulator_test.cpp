@@ -53,7 +53,9 @@ TEST(FingerprintAccumulator, FindsTheTagsInAnyLetterCase) {
         {"<title>404 not found</title>", true, false},
         {"<title>404  not found</title>", false, false},
         {"<title>404 Not Found</titl", false, false},
-        {"<title>\0" "404 not found</title>"s, false, false},
+        {"<title>\0"
+         "404 not found</title>"s,
+         false, false},
         {"<META HTTP-EQUIV=\"REFRESH\" CONTENT=\"0.1; URL=/\">", false, true},
         {"<meta http-equiv=\"refresh\"\0content=\"0.1; url=/\">"s, false, true},
         {"<meta http-equiv=\"refresh\" content=\"0; url=/\">", false, false},
@@ -69,8 +71,9 @@ TEST(FingerprintAccumulator, FindsTheTagsInAnyLetterCase) {
 }
 
 TEST(FingerprintAccumulator, SameResultForEveryWayOfCuttingTheBody) {
-    const std::string body = "x\0<TiTlE>404 nOt FoUnD</tItLe>ab\0<meta http-equiv=\"refresh\" "
-                             "content=\"0.1; url=/\">tail!"s;
+    const std::string body =
+        "x\0<TiTlE>404 nOt FoUnD</tItLe>ab\0<meta http-equiv=\"refresh\" "
+        "content=\"0.1; url=/\">tail!"s;
     std::string expectedContent = body;
     for (char& c : expectedContent) c = c == '\0' ? ' ' : c;
     const FingerprintWords expected = FingerprintOf(expectedContent);
@@ -97,8 +100,9 @@ TEST(FingerprintAccumulator, RandomCutsOfLargeBodiesAgreeWithTheWholeBody) {
     std::mt19937 random(2026);
     for (int round = 0; round < 40; ++round) {
         std::string body = RandomBytes(random, 1 + random() % 50000);
-        const std::string tag = round % 2 == 0 ? "<TITLE>404 NOT FOUND</TITLE>"
-                                               : "<meta http-equiv=\"refresh\" content=\"0.1; url=/\">";
+        const std::string tag = round % 2 == 0
+                                    ? "<TITLE>404 NOT FOUND</TITLE>"
+                                    : "<meta http-equiv=\"refresh\" content=\"0.1; url=/\">";
         const std::size_t at = random() % body.size();
         body.replace(at, std::min(tag.size(), body.size() - at), tag);
         const bool tagFits = at + tag.size() <= body.size();
@@ -109,14 +113,16 @@ TEST(FingerprintAccumulator, RandomCutsOfLargeBodiesAgreeWithTheWholeBody) {
         whole.Add(body);
 
         std::vector<std::size_t> cuts;
-        for (std::size_t cut = 0; cut < body.size(); cut += 1 + random() % 9000) cuts.push_back(cut);
+        for (std::size_t cut = 0; cut < body.size(); cut += 1 + random() % 9000)
+            cuts.push_back(cut);
         const FingerprintAccumulator pieces = Accumulate(body, cuts);
         ASSERT_EQ(pieces.Words(), FingerprintOf(content)) << round;
         ASSERT_EQ(pieces.Words(), whole.Words()) << round;
         ASSERT_EQ(pieces.HasNotFoundTitle(), whole.HasNotFoundTitle()) << round;
         ASSERT_EQ(pieces.HasRefreshTag(), whole.HasRefreshTag()) << round;
         if (tagFits) {
-            ASSERT_TRUE(round % 2 == 0 ? pieces.HasNotFoundTitle() : pieces.HasRefreshTag()) << round;
+            ASSERT_TRUE(round % 2 == 0 ? pieces.HasNotFoundTitle() : pieces.HasRefreshTag())
+                << round;
         }
     }
 }

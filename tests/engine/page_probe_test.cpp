@@ -50,7 +50,7 @@ const FingerprintWords kStored{1, 2, 3, 4};
 
 // A clock that records the waits asked of it and returns at once.
 class FakeClock : public Clock {
-public:
+   public:
     bool Sleep(int milliseconds, const StopSignal& stop) override {
         sleeps.push_back(milliseconds);
         return !stopDuringSleep && !stop.IsSet();
@@ -62,7 +62,7 @@ public:
 };
 
 class ProbePageTest : public testing::Test {
-protected:
+   protected:
     ProbeResult Probe(const std::string& path, FingerprintWords& words) {
         context.clock = &clock;
         return ProbePage(server.Url(path), words, false, context);
@@ -195,7 +195,8 @@ TEST_F(ProbePageTest, ZeroByteInsideTheRefreshTagStillMatches) {
 }
 
 TEST_F(ProbePageTest, RefreshTagOnBothFetchesWaitsOnceAndKeepsTheWords) {
-    server.Serve("/refresh", HttpResponse::Ok("<META HTTP-EQUIV=\"Refresh\" CONTENT=\"0.1; URL=/\">"));
+    server.Serve("/refresh",
+                 HttpResponse::Ok("<META HTTP-EQUIV=\"Refresh\" CONTENT=\"0.1; URL=/\">"));
     FingerprintWords words = kStored;
     EXPECT_EQ(Probe("/refresh", words), ProbeUnchanged);
     EXPECT_EQ(words, kStored);
@@ -283,14 +284,16 @@ TEST_F(ProbePageTest, StopRequestEndsASlowBodyAndKeepsTheWords) {
 
     FingerprintWords words = kStored;
     auto probe = std::async(std::launch::async, [&] { return Probe("/slow", words); });
-    while (server.RequestCount("/slow") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (server.RequestCount("/slow") == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     stop.Request();
     EXPECT_EQ(probe.get(), ProbeFailed);
     EXPECT_EQ(words, kStored);
 }
 
 TEST_F(ProbePageTest, StopDuringTheRefreshWaitFails) {
-    server.Serve("/refresh", HttpResponse::Ok("<meta http-equiv=\"refresh\" content=\"0.1; url=/\">"));
+    server.Serve("/refresh",
+                 HttpResponse::Ok("<meta http-equiv=\"refresh\" content=\"0.1; url=/\">"));
     clock.stopDuringSleep = true;
     FingerprintWords words = kStored;
     EXPECT_EQ(Probe("/refresh", words), ProbeFailed);

@@ -23,7 +23,10 @@ constexpr const char* kPage = "http://www.site.test/page";
 TEST_F(CheckerFixture, AutorunStartWaitsOnceBeforeTheFirstPass) {
     AddRow(kPage);
     net.Probe(kPage, {{ProbeUnchanged, {7, 7, 7, 7}}});
-    settings.Update([](AppSettings& s) { s.UpdateInterval = 1; s.UpdateMetric = "seconds"; });
+    settings.Update([](AppSettings& s) {
+        s.UpdateInterval = 1;
+        s.UpdateMetric = "seconds";
+    });
     for (bool boot : {false, true}) {
         SCOPED_TRACE(boot ? "autorun start" : "normal start");
         journal.Clear();
@@ -43,9 +46,9 @@ TEST_F(CheckerFixture, TheWaitIsTheFewestSlicesThatReachTheInterval) {
         std::size_t slices;
     };
     const Case cases[] = {
-        {10, "seconds", 4}, {1, "seconds", 1},  {3, "seconds", 1},  {4, "seconds", 2},
-        {0, "minutes", 1},  {-5, "minutes", 1}, {10, "minutes", 200}, {1, "hours", 1200},
-        {2, "weeks", 40},
+        {10, "seconds", 4},   {1, "seconds", 1},  {3, "seconds", 1},
+        {4, "seconds", 2},    {0, "minutes", 1},  {-5, "minutes", 1},
+        {10, "minutes", 200}, {1, "hours", 1200}, {2, "weeks", 40},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.interval) + " " + c.metric);
@@ -61,10 +64,16 @@ TEST_F(CheckerFixture, TheWaitIsTheFewestSlicesThatReachTheInterval) {
 }
 
 TEST_F(CheckerFixture, AChangedIntervalCountsFromTheNextSlice) {
-    settings.Update([](AppSettings& s) { s.UpdateInterval = 10; s.UpdateMetric = "minutes"; });
+    settings.Update([](AppSettings& s) {
+        s.UpdateInterval = 10;
+        s.UpdateMetric = "minutes";
+    });
     clock.OnSleep([this](int) {
         if (clock.Sleeps().size() == 2) {
-            settings.Update([](AppSettings& s) { s.UpdateInterval = 1; s.UpdateMetric = "seconds"; });
+            settings.Update([](AppSettings& s) {
+                s.UpdateInterval = 1;
+                s.UpdateMetric = "seconds";
+            });
         }
     });
     RunCycles(1);
@@ -83,7 +92,8 @@ TEST_F(CheckerFixture, DownHostsAreHandedOverOncePerPassWithTheMailRequest) {
     AddRow(kPage);
     AddRow("http://www.site.test/other");
     net.Probe(kPage, {{ProbeFailed}, {ProbeFailed}, {ProbeUnchanged, {7, 7, 7, 7}}});
-    net.Probe("http://www.site.test/other", {{ProbeFailed}, {ProbeFailed}, {ProbeUnchanged, {7, 7, 7, 7}}});
+    net.Probe("http://www.site.test/other",
+              {{ProbeFailed}, {ProbeFailed}, {ProbeUnchanged, {7, 7, 7, 7}}});
     net.Reach("www.site.test", {false});
     net.Reach("ref-one.test", {true});
     net.Reach("ref-two.test", {true});
@@ -91,7 +101,8 @@ TEST_F(CheckerFixture, DownHostsAreHandedOverOncePerPassWithTheMailRequest) {
 
     std::vector<std::string> order;
     for (const std::string& entry : journal.Entries()) {
-        if (entry.rfind("timer", 0) == 0 || entry.rfind("sleep 3000", 0) == 0) order.push_back(entry);
+        if (entry.rfind("timer", 0) == 0 || entry.rfind("sleep 3000", 0) == 0)
+            order.push_back(entry);
     }
     EXPECT_EQ(order, (std::vector<std::string>{"timer 1000039", "sleep 3000", "sleep 3000"}))
         << "one request after the pass that found the server down, none after the next";
@@ -103,7 +114,10 @@ TEST_F(CheckerFixture, DownHostsAreHandedOverOncePerPassWithTheMailRequest) {
 TEST_F(CheckerFixture, SitesAreSavedAfterMoreThanTenMinutesEvenOffline) {
     AddRow(kPage);
     net.Connected(false);
-    settings.Update([](AppSettings& s) { s.UpdateInterval = 1; s.UpdateMetric = "minutes"; });
+    settings.Update([](AppSettings& s) {
+        s.UpdateInterval = 1;
+        s.UpdateMetric = "minutes";
+    });
     const std::time_t start = clock.Now();
     std::vector<std::time_t> saves;
     saveSites = [&] {
@@ -126,7 +140,14 @@ TEST_F(CheckerFixture, SitesAreSavedAfterMoreThanTenMinutesEvenOffline) {
 // Stop requests arrive while the thread is in each of its waits and network calls. Every one of
 // them must end at once (the fakes block until the stop wakes them) and leave the row unchanged.
 TEST_F(CheckerFixture, AStopEndsEveryWaitAndCallAtOnceAndLeavesTheRowAlone) {
-    enum class Where { AutorunDelay, BetweenPasses, ConfirmationDelay, Fetch, ServerTest, ReferenceTest };
+    enum class Where {
+        AutorunDelay,
+        BetweenPasses,
+        ConfirmationDelay,
+        Fetch,
+        ServerTest,
+        ReferenceTest
+    };
     struct Case {
         const char* name;
         Where where;
@@ -154,12 +175,24 @@ TEST_F(CheckerFixture, AStopEndsEveryWaitAndCallAtOnceAndLeavesTheRowAlone) {
         net.Reach("ref-one.test", {true});
         net.Reach("ref-two.test", {true});
         switch (c.where) {
-            case Where::AutorunDelay: clock.Gate(kAutorunDelayMs); break;
-            case Where::BetweenPasses: clock.Gate(3000); break;
-            case Where::ConfirmationDelay: clock.Gate(kConfirmationDelayMs); break;
-            case Where::Fetch: net.Hang(kPage); break;
-            case Where::ServerTest: net.HangReach("www.site.test"); break;
-            case Where::ReferenceTest: net.HangReach("ref-one.test"); break;
+            case Where::AutorunDelay:
+                clock.Gate(kAutorunDelayMs);
+                break;
+            case Where::BetweenPasses:
+                clock.Gate(3000);
+                break;
+            case Where::ConfirmationDelay:
+                clock.Gate(kConfirmationDelayMs);
+                break;
+            case Where::Fetch:
+                net.Hang(kPage);
+                break;
+            case Where::ServerTest:
+                net.HangReach("www.site.test");
+                break;
+            case Where::ReferenceTest:
+                net.HangReach("ref-one.test");
+                break;
         }
         MakeChecker();
         ASSERT_TRUE(checker->StartChecker());
@@ -193,11 +226,20 @@ struct PassFixture : CheckerFixture {
         net.Reach("ref-two.test", {true});
         net.Reach(kHost, {false});
         switch (network) {
-            case Network::Irrelevant: break;
-            case Network::HostAnswers: net.Reach(kHost, {true}); break;
-            case Network::NoConnection: net.Reach("ref-one.test", {false}); break;
-            case Network::ServerDown: net.Reach(kHost, {false, false}); break;
-            case Network::ServerBack: net.Reach(kHost, {false, true}); break;
+            case Network::Irrelevant:
+                break;
+            case Network::HostAnswers:
+                net.Reach(kHost, {true});
+                break;
+            case Network::NoConnection:
+                net.Reach("ref-one.test", {false});
+                break;
+            case Network::ServerDown:
+                net.Reach(kHost, {false, false});
+                break;
+            case Network::ServerBack:
+                net.Reach(kHost, {false, true});
+                break;
         }
     }
 };
@@ -213,8 +255,7 @@ TEST_F(PassFixture, EveryStatusMovesAsTheTransitionTableSays) {
                                              "event DownFlash"};
     const std::vector<std::string> downAgainAlert{
         "popup Server is down:|http://www.site.test/page|30|error"};
-    const Answer unchanged{ProbeUnchanged, kSame}, changed{ProbeChanged, kNew},
-        failed{ProbeFailed};
+    const Answer unchanged{ProbeUnchanged, kSame}, changed{ProbeChanged, kNew}, failed{ProbeFailed};
 
     struct Case {
         std::string before;
@@ -263,8 +304,8 @@ TEST_F(PassFixture, EveryStatusMovesAsTheTransitionTableSays) {
 
         EXPECT_EQ(Status(row), c.after == ok ? FormatOkStatus(clock.Now()) : c.after);
         EXPECT_EQ(Alerts(), c.alerts);
-        const bool statusHolds = c.before == "SERVER DOWN" || c.before == "WAS DOWN" ||
-                                 c.before == "CHANGED";
+        const bool statusHolds =
+            c.before == "SERVER DOWN" || c.before == "WAS DOWN" || c.before == "CHANGED";
         if (c.answer.result == ProbeFailed && statusHolds) {
             EXPECT_TRUE(journal.With("reach").empty()) << "no down check for this status";
         }
@@ -291,8 +332,18 @@ TEST_F(PassFixture, OnlyAConfirmedResultCountsAndOnlyItsWordsAreKept) {
                                        "probe " + std::string(kPage)};
     const Case cases[] = {
         {"accepted at once", true, {{ProbeUnchanged, kNew}}, ok, kNew, one},
-        {"change confirmed", true, {{ProbeChanged, kNew}, {ProbeChanged, kNew}}, "CHANGED", kNew, two},
-        {"content differs every time", true, {{ProbeChanged, kNew}, {ProbeChanged, other}}, ok, kStored, two},
+        {"change confirmed",
+         true,
+         {{ProbeChanged, kNew}, {ProbeChanged, kNew}},
+         "CHANGED",
+         kNew,
+         two},
+        {"content differs every time",
+         true,
+         {{ProbeChanged, kNew}, {ProbeChanged, other}},
+         ok,
+         kStored,
+         two},
         {"change, then failure", true, {{ProbeChanged, kNew}, {ProbeFailed}}, ok, kStored, two},
         {"failure, then success", true, {{ProbeFailed}, {ProbeUnchanged, kNew}}, ok, kStored, two},
         {"change checking off", false, {{ProbeChanged, kNew}}, ok, kNew, one},
@@ -312,7 +363,8 @@ TEST_F(PassFixture, OnlyAConfirmedResultCountsAndOnlyItsWordsAreKept) {
         EXPECT_EQ(Words(row), c.words);
         std::vector<std::string> fetches;
         for (const std::string& entry : journal.Entries()) {
-            if (entry.rfind("probe", 0) == 0 || entry.rfind("sleep", 0) == 0) fetches.push_back(entry);
+            if (entry.rfind("probe", 0) == 0 || entry.rfind("sleep", 0) == 0)
+                fetches.push_back(entry);
         }
         EXPECT_EQ(fetches, c.fetches);
     }
@@ -333,8 +385,8 @@ TEST_F(PassFixture, AnAddressWithoutAHostGoesDownWithoutEnteringTheMailList) {
     MakeChecker().RunPass();
 
     EXPECT_EQ(Status(row), "SERVER DOWN");
-    EXPECT_EQ(journal.With("reach"),
-              (std::vector<std::string>{"reach ", "reach ref-one.test", "reach ref-two.test", "reach "}));
+    EXPECT_EQ(journal.With("reach"), (std::vector<std::string>{"reach ", "reach ref-one.test",
+                                                               "reach ref-two.test", "reach "}));
     EXPECT_EQ(journal.With("probe"), std::vector<std::string>(2, "probe no url"));
     EXPECT_EQ(downLists.Pending(), "");
 }
@@ -439,23 +491,70 @@ TEST_F(ServerPassFixture, PagesMoveThroughTheirStatusesAgainstRealServers) {
     const std::string ok = "OK <now>";
     const Case cases[] = {
         {"page fine", "", {HttpResponse::Ok(kOldBody)}, true, ok, old, 1, Alert::None},
-        {"page missing, root answers", "OK 09:00:00", {HttpResponse::Status(404, "")}, true,
-         "Page Not Found", old, 2, Alert::None},
-        {"404 title, root answers", "", {HttpResponse::Ok("<TITLE>404 Not Found</TITLE>")}, true,
-         "Page Not Found", old, 2, Alert::None},
-        {"change confirmed", "", {HttpResponse::Ok("new content")}, true, "CHANGED", changed, 2,
+        {"page missing, root answers",
+         "OK 09:00:00",
+         {HttpResponse::Status(404, "")},
+         true,
+         "Page Not Found",
+         old,
+         2,
+         Alert::None},
+        {"404 title, root answers",
+         "",
+         {HttpResponse::Ok("<TITLE>404 Not Found</TITLE>")},
+         true,
+         "Page Not Found",
+         old,
+         2,
+         Alert::None},
+        {"change confirmed",
+         "",
+         {HttpResponse::Ok("new content")},
+         true,
+         "CHANGED",
+         changed,
+         2,
          Alert::Changed},
-        {"change not confirmed", "",
-         {HttpResponse::Ok("new content"), HttpResponse::Ok("newer content")}, true, ok, old, 2,
+        {"change not confirmed",
+         "",
+         {HttpResponse::Ok("new content"), HttpResponse::Ok("newer content")},
+         true,
+         ok,
+         old,
+         2,
          Alert::None},
-        {"change checking off", "", {HttpResponse::Ok("new content")}, false, ok, changed, 1,
+        {"change checking off",
+         "",
+         {HttpResponse::Ok("new content")},
+         false,
+         ok,
+         changed,
+         1,
          Alert::None},
-        {"CHANGED left alone", "CHANGED", {HttpResponse::Ok("new content")}, true, "CHANGED", old,
-         1, Alert::None},
-        {"WAS DOWN failing again", "WAS DOWN", {HttpResponse::Status(404, "")}, true,
-         "SERVER DOWN", old, 2, Alert::DownAgain},
-        {"SERVER DOWN page fine again", "SERVER DOWN", {HttpResponse::Ok(kOldBody)}, true,
-         "WAS DOWN", old, 1, Alert::None},
+        {"CHANGED left alone",
+         "CHANGED",
+         {HttpResponse::Ok("new content")},
+         true,
+         "CHANGED",
+         old,
+         1,
+         Alert::None},
+        {"WAS DOWN failing again",
+         "WAS DOWN",
+         {HttpResponse::Status(404, "")},
+         true,
+         "SERVER DOWN",
+         old,
+         2,
+         Alert::DownAgain},
+        {"SERVER DOWN page fine again",
+         "SERVER DOWN",
+         {HttpResponse::Ok(kOldBody)},
+         true,
+         "WAS DOWN",
+         old,
+         1,
+         Alert::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

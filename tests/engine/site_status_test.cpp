@@ -51,7 +51,8 @@ TEST(SiteStatus, OkStatusShowsTheLocalTimeWithTwoDigitFields) {
 
 TEST(SiteStatus, OnlyChangedSurvivesARestart) {
     EXPECT_EQ(StatusAfterRestart("CHANGED"), "CHANGED");
-    for (const char* other : {"", "OK 10:00:00", "SERVER DOWN", "WAS DOWN", "Page Not Found", "changed"}) {
+    for (const char* other :
+         {"", "OK 10:00:00", "SERVER DOWN", "WAS DOWN", "Page Not Found", "changed"}) {
         EXPECT_EQ(StatusAfterRestart(other), "") << other;
     }
 }

@@ -16,7 +16,7 @@ using test::RecordingAlertTray;
 
 // Knows whether a caller is inside one of its row walks.
 class WatchedSiteList : public MemorySiteList {
-public:
+   public:
     void UpdateRows(const std::function<bool(SiteEntry&)>& visit) override {
         inside = true;
         MemorySiteList::UpdateRows(visit);
@@ -62,7 +62,10 @@ struct UpdatesFixture : testing::Test {
 constexpr const char* kPage = "http://www.site.test/a";
 
 TEST_F(UpdatesFixture, EveryRowWithTheExactAddressRaisesItsOwnAlert) {
-    Rows({{kPage, ""}, {"HTTP://WWW.SITE.TEST/A", ""}, {kPage, "OK 09:00:00"}, {kPage, "No Connection"}});
+    Rows({{kPage, ""},
+          {"HTTP://WWW.SITE.TEST/A", ""},
+          {kPage, "OK 09:00:00"},
+          {kPage, "No Connection"}});
     updates.MarkChanged(kPage);
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"CHANGED", "", "CHANGED", "No Connection"}));
     EXPECT_EQ(journal.Entries(), (std::vector<std::string>{
@@ -136,12 +139,15 @@ TEST_F(UpdatesFixture, DownHostsAreListedOnlyWithCompleteMailSettings) {
 }
 
 TEST_F(UpdatesFixture, ClassifyFailureWritesOnlyOverOpenStatuses) {
-    Rows({{kPage, ""}, {kPage, "OK 09:00:00"}, {kPage, "Page Not Found"}, {kPage, "SERVER DOWN"},
+    Rows({{kPage, ""},
+          {kPage, "OK 09:00:00"},
+          {kPage, "Page Not Found"},
+          {kPage, "SERVER DOWN"},
           {kPage, "ok 09:00:00"}});
     updates.ClassifyFailure(kPage, false);
-    EXPECT_EQ(Statuses(), (std::vector<std::string>{"No Connection", "No Connection",
-                                                    "Page Not Found", "SERVER DOWN",
-                                                    "ok 09:00:00"}));
+    EXPECT_EQ(Statuses(),
+              (std::vector<std::string>{"No Connection", "No Connection", "Page Not Found",
+                                        "SERVER DOWN", "ok 09:00:00"}));
     updates.ClassifyFailure(kPage, true);
     EXPECT_EQ(list.GetRowText(0, kColumnStatus), "No Connection");
 }

@@ -44,8 +44,8 @@ TEST_F(TrayFixture, SignalLeavesOnlyItsEventAndRefusesFlashingOutsideTheTray) {
                 tray.SetEvent(other);
             }
             tray.SignalEvent(event);
-            const bool refused = !inTray && (event == TrayEvent::DownFlash ||
-                                             event == TrayEvent::ChangedFlash);
+            const bool refused =
+                !inTray && (event == TrayEvent::DownFlash || event == TrayEvent::ChangedFlash);
             EXPECT_EQ(SetEvents(), refused ? std::vector<TrayEvent>{} : std::vector{event});
         }
     }

@@ -1,7 +1,5 @@
 #include "support/scripted_smtp_server.h"
 
-#include "support/loopback_listener.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -12,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+
+#include "support/loopback_listener.h"
 
 namespace orvalis::test {
 namespace {

@@ -1,7 +1,5 @@
 #include "support/stalled_listener.h"
 
-#include "support/loopback_listener.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -11,6 +9,8 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+
+#include "support/loopback_listener.h"
 
 namespace orvalis::test {
 

@@ -1,7 +1,5 @@
 #include "support/tls_test_server.h"
 
-#include "support/loopback_listener.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -16,6 +14,8 @@
 
 #include <stdexcept>
 #include <string>
+
+#include "support/loopback_listener.h"
 
 namespace orvalis::test {
 
