@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <atomic>
+#include <cstdio>
 #include <vector>
 
 #include "alerts/no_tray_view.h"
@@ -15,10 +16,12 @@
 #include "engine/tray_icon.h"
 #include "promo/branding_record.h"
 #include "shell/command_line.h"
+#include "shell/display_guard.h"
 #include "shell/monitor_dialog.h"
 #include "shell/profile.h"
 #include "shell/qt_main_window_port.h"
 #include "shell/qt_profile_store.h"
+#include "shell/single_instance.h"
 #include "shell/site_table_model.h"
 
 namespace orvalis {
@@ -77,9 +80,23 @@ struct Parts {
 }  // namespace
 
 int Application::Run(int argc, char** argv) {
+    GuardAgainstMissingDisplay("orvalis-pro");
     QApplication app(argc, argv);
+    EndDisplayGuard();
     QApplication::setApplicationName(kName);
     QApplication::setOrganizationName(kCompany);
+
+    // The profile has one writer: a second start brings the running copy's window back.
+    SingleInstance instance;
+    switch (instance.TryClaim()) {
+        case SingleInstance::Claim::First:
+            break;
+        case SingleInstance::Claim::OtherShown:
+            return 0;
+        case SingleInstance::Claim::Failed:
+            std::fprintf(stderr, "orvalis-pro: %s\n", qPrintable(instance.Problem()));
+            return 3;
+    }
 
     BrandingRecord branding;
     branding.Load();
@@ -89,6 +106,8 @@ int Application::Run(int argc, char** argv) {
     const CommandLine commandLine =
         ParseCommandLine(arguments, QApplication::applicationFilePath().toStdString());
     if (!parts.dialog.Initialize(commandLine)) return 1;
+    QObject::connect(&instance, &SingleInstance::showRequested, &parts.dialog,
+                     &MonitorDialog::BringBack);
     parts.dialog.exec();
     return 0;
 }

@@ -11,8 +11,9 @@ class Application {
     /// The maker's name, under which the profile is kept.
     static constexpr const char* kCompany = "Quennet";
 
-    /// Runs the program: 0 after a normal close, 1 when the terms were declined, 2 without a
-    /// display.
+    /// Runs the program: 0 after a normal close or after handing over to the copy already
+    /// running, 1 when the terms were declined, 2 without a display, 3 when the running copy
+    /// does not answer.
     static int Run(int argc, char** argv);
 };
 
