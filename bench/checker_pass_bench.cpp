@@ -17,12 +17,12 @@
 namespace orvalis {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeWindow;
-using testing::HttpResponse;
-using testing::HttpTestServer;
-using testing::Journal;
-using testing::RecordingAlertTray;
+using test::FakeClock;
+using test::FakeWindow;
+using test::HttpResponse;
+using test::HttpTestServer;
+using test::Journal;
+using test::RecordingAlertTray;
 
 int Rows() {
     const char* smoke = std::getenv("ORVALIS_BENCH_SMOKE");
@@ -31,7 +31,7 @@ int Rows() {
 
 // Counts the list calls, each of which is one round trip to the window's thread in the program.
 class CountingSiteList : public MemorySiteList {
-public:
+   public:
     int CountRows() const override { return ++calls, MemorySiteList::CountRows(); }
     std::string GetRowText(int row, int column) const override {
         return ++calls, MemorySiteList::GetRowText(row, column);
@@ -64,10 +64,16 @@ struct PassRig {
             const int row = list.InsertRow(-1, urlPrefix + std::to_string(i));
             list.SetFingerprint(row, std::make_shared<PageFingerprint>());
         }
-        checker = std::make_unique<SiteChecker>(CheckerPorts{
-            .list = list, .settings = settings, .updates = updates, .downLists = downLists,
-            .window = window, .clock = clock, .saveSites = {}, .savingSites = saving,
-            .network = std::move(network), .referenceSites = {}});
+        checker = std::make_unique<SiteChecker>(CheckerPorts{.list = list,
+                                                             .settings = settings,
+                                                             .updates = updates,
+                                                             .downLists = downLists,
+                                                             .window = window,
+                                                             .clock = clock,
+                                                             .saveSites = {},
+                                                             .savingSites = saving,
+                                                             .network = std::move(network),
+                                                             .referenceSites = {}});
     }
 };
 
@@ -96,7 +102,8 @@ struct LocalSite {
     HttpTestServer server;
     explicit LocalSite(int rows) {
         for (int i = 0; i < rows; ++i) {
-            server.Serve("/page/" + std::to_string(i), HttpResponse::Ok("<html>page " + std::to_string(i) + "</html>"));
+            server.Serve("/page/" + std::to_string(i),
+                         HttpResponse::Ok("<html>page " + std::to_string(i) + "</html>"));
         }
     }
     std::string Prefix() const { return server.Url("/page/"); }

@@ -56,7 +56,8 @@ BENCHMARK(BM_AccumulatorIn16KiBReads);
 // The same on markup, where every '<' is a place to look for the tags.
 void BM_AccumulatorOnMarkup(benchmark::State& state) {
     static const std::string markup = [] {
-        const std::string line = "<tr><td class=\"name\">Item</td><td><a href=\"/x\">link</a></td></tr>\n";
+        const std::string line =
+            "<tr><td class=\"name\">Item</td><td><a href=\"/x\">link</a></td></tr>\n";
         std::string text;
         while (text.size() < BufferSize()) text += line;
         text.resize(BufferSize());

@@ -18,8 +18,8 @@
 
 namespace {
 
-using orvalis::testing::HttpResponse;
-using orvalis::testing::HttpTestServer;
+using orvalis::test::HttpResponse;
+using orvalis::test::HttpTestServer;
 
 bool Smoke() { return std::getenv("ORVALIS_BENCH_SMOKE") != nullptr; }
 
@@ -98,7 +98,8 @@ void BM_ProbeOverBareGetRatio(benchmark::State& state) {
     }
     curl_easy_cleanup(curl);
     state.counters["probe_over_bare"] =
-        static_cast<double>(probeTime.count()) / static_cast<double>(std::max<Clock::rep>(bareTime.count(), 1));
+        static_cast<double>(probeTime.count()) /
+        static_cast<double>(std::max<Clock::rep>(bareTime.count(), 1));
 }
 BENCHMARK(BM_ProbeOverBareGetRatio)->UseRealTime();
 

@@ -1,10 +1,28 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: once in a normal build (with a short smoke run of the
-# benchmarks), then once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Checks the formatting of every source file, builds the core library alone (so it cannot lean on
+# Qt), then builds everything and runs every test: once in a normal build (with a short smoke run
+# of the benchmarks), then once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+echo "== format check"
+unformatted=()
+while IFS= read -r file; do
+    clang-format --dry-run --Werror "$file" >/dev/null 2>&1 || unformatted+=("$file")
+done < <(git ls-files '*.cpp' '*.h')
+if [[ ${#unformatted[@]} -gt 0 ]]; then
+    echo "Not formatted (run clang-format -i on them):"
+    printf '  %s\n' "${unformatted[@]}"
+    exit 1
+fi
+
+echo "== core library alone"
+cmake -S . -B build-core -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVALIS_WERROR=ON \
+    -DORVALIS_DESKTOP=OFF -DORVALIS_TESTS=OFF -DORVALIS_BENCH=OFF >/dev/null
+cmake --build build-core --target orvalis_core
+
+echo "== build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVALIS_WERROR=ON >/dev/null
 cmake --build build
 ctest --test-dir build --output-on-failure --timeout 300

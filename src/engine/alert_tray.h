@@ -23,7 +23,7 @@ inline constexpr int kTrayPictureBlank = 183;
 
 /// What the status updates need of the tray: a popup and an alert event. Callable from any thread.
 class AlertTray {
-public:
+   public:
     virtual ~AlertTray() = default;
 
     /// Shows a balloon popup at the tray icon; false when there is no icon to show it at.

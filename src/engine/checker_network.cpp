@@ -1,5 +1,7 @@
 #include "engine/checker_network.h"
 
+#include "engine/connect_mode.h"
+
 namespace orvalis {
 
 CheckerNetwork ProbeNetwork() {

@@ -9,7 +9,7 @@ namespace orvalis {
 /// Time as the engine sees it: waits that a stop request cuts short, and "now". Tests swap in a
 /// fake so long waits cost nothing.
 class Clock {
-public:
+   public:
     virtual ~Clock() = default;
 
     /// Waits `milliseconds`; returns false when `stop` ended the wait early (or was already set).
@@ -20,7 +20,7 @@ public:
 
 /// The real clock.
 class SystemClock : public Clock {
-public:
+   public:
     bool Sleep(int milliseconds, const StopSignal& stop) override {
         return !stop.WaitFor(std::chrono::milliseconds(milliseconds));
     }

@@ -2,8 +2,6 @@
 
 #include <atomic>
 
-#include "engine/page_probe.h"
-
 namespace orvalis {
 
 namespace {

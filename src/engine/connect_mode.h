@@ -17,4 +17,10 @@ enum ConnectMode : int {
 /// rather than blaming every server.
 bool IsOnlineAddress(const std::optional<Ipv4Address>& firstAddress);
 
+/// True when the computer counts as online in the current connect mode.
+bool IsConnected();
+
+/// Sets the connect mode once at start-up: 0 "Normal", 1 "Passive".
+void SetConnectMode(int mode);
+
 }  // namespace orvalis

@@ -10,7 +10,7 @@ namespace orvalis {
 /// is handed over to after the pass for the alert mail. Host names are separated by "\n\n". Both
 /// lists keep the 1000-byte capacity of the stored form (999 characters and a terminating zero).
 class DownLists {
-public:
+   public:
     /// Capacity of each list in bytes, terminating zero included.
     static constexpr std::size_t kCapacity = 1000;
 
@@ -25,7 +25,7 @@ public:
     /// A copy of the mail list, for building the alert mail.
     std::string Mail() const;
 
-private:
+   private:
     mutable std::mutex mutex_;
     std::string pending_;
     std::string mail_;

@@ -8,7 +8,7 @@ inline constexpr int kAlertMailTimerId = 1000039;
 /// What the engine needs of the main window. Called on the checking thread; the window layer
 /// answers without waiting for its own thread.
 class MainWindowPort {
-public:
+   public:
     virtual ~MainWindowPort() = default;
 
     /// True while the main window is shown (not hidden in the tray).

@@ -10,7 +10,7 @@ namespace orvalis {
 /// A site list held in memory, safe to use from any thread. Backs the engine when no window
 /// exists (tests, headless runs).
 class MemorySiteList : public SiteList {
-public:
+   public:
     int CountRows() const override;
     int InsertRow(int position, const std::string& address) override;
     void DeleteRow(int row) override;
@@ -20,7 +20,7 @@ public:
     void SetFingerprint(int row, std::shared_ptr<PageFingerprint> record) override;
     void UpdateRows(const std::function<bool(SiteEntry&)>& visit) override;
 
-private:
+   private:
     bool Has(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
 
     mutable std::mutex mutex_;

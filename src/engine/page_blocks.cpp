@@ -39,14 +39,14 @@ inline void AddSixteenSse2(const unsigned char* at, __m128i& sum, __m128i& tag) 
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 2));
     const __m128i zero = _mm_cmpeq_epi8(a, _mm_setzero_si128());
     sum = _mm_add_epi32(sum, _mm_or_si128(a, _mm_and_si128(zero, space)));
-    const __m128i title = _mm_and_si128(
-        _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, space), _mm_set1_epi8('e')),
-                      _mm_cmpeq_epi8(b, _mm_set1_epi8('>'))),
-        _mm_cmpeq_epi8(c, _mm_set1_epi8('4')));
-    const __m128i refresh = _mm_and_si128(
-        _mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8('-')),
-                      _mm_cmpeq_epi8(_mm_or_si128(b, space), _mm_set1_epi8('e'))),
-        _mm_cmpeq_epi8(_mm_or_si128(c, space), _mm_set1_epi8('q')));
+    const __m128i title =
+        _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(a, space), _mm_set1_epi8('e')),
+                                    _mm_cmpeq_epi8(b, _mm_set1_epi8('>'))),
+                      _mm_cmpeq_epi8(c, _mm_set1_epi8('4')));
+    const __m128i refresh =
+        _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, _mm_set1_epi8('-')),
+                                    _mm_cmpeq_epi8(_mm_or_si128(b, space), _mm_set1_epi8('e'))),
+                      _mm_cmpeq_epi8(_mm_or_si128(c, space), _mm_set1_epi8('q')));
     tag = _mm_or_si128(tag, _mm_or_si128(title, refresh));
 }
 
@@ -73,7 +73,7 @@ bool AddBlocksSse2(const unsigned char* bytes, std::size_t blocks, std::size_t r
 
 #if ORVALIS_HAS_AVX2_DISPATCH
 __attribute__((target("avx2"))) bool AddBlocksAvx2(const unsigned char* bytes, std::size_t blocks,
-                                                    std::size_t readable, std::uint32_t* lanes) {
+                                                   std::size_t readable, std::uint32_t* lanes) {
     const __m256i space = _mm256_set1_epi8(' ');
     __m256i sum = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(lanes));
     __m256i tag = _mm256_setzero_si256();
@@ -117,9 +117,11 @@ bool HasTagRun(const unsigned char* bytes, std::size_t from, std::size_t to, std
 
 bool CanRun(PageBlockKernel kernel) {
     switch (kernel) {
-        case PageBlockKernel::Plain: return true;
+        case PageBlockKernel::Plain:
+            return true;
 #if ORVALIS_HAS_SSE2
-        case PageBlockKernel::Sse2: return true;
+        case PageBlockKernel::Sse2:
+            return true;
 #endif
 #if ORVALIS_HAS_AVX2_DISPATCH
         case PageBlockKernel::Avx2: {
@@ -127,7 +129,8 @@ bool CanRun(PageBlockKernel kernel) {
             return avx2;
         }
 #endif
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -136,12 +139,15 @@ bool AddPageBlocksWith(PageBlockKernel kernel, const unsigned char* bytes, std::
     if (blocks == 0) return false;
     switch (kernel) {
 #if ORVALIS_HAS_AVX2_DISPATCH
-        case PageBlockKernel::Avx2: return AddBlocksAvx2(bytes, blocks, readable, lanes);
+        case PageBlockKernel::Avx2:
+            return AddBlocksAvx2(bytes, blocks, readable, lanes);
 #endif
 #if ORVALIS_HAS_SSE2
-        case PageBlockKernel::Sse2: return AddBlocksSse2(bytes, blocks, readable, lanes);
+        case PageBlockKernel::Sse2:
+            return AddBlocksSse2(bytes, blocks, readable, lanes);
 #endif
-        default: return AddBlocksScalar(bytes, blocks, readable, lanes);
+        default:
+            return AddBlocksScalar(bytes, blocks, readable, lanes);
     }
 }
 

@@ -6,13 +6,14 @@
 
 namespace orvalis {
 
-/// The four words that summarise a page's content: length, plain sum, 4-weighted and 8-weighted sum.
+/// The four words that summarise a page's content: length, plain sum, 4-weighted and 8-weighted
+/// sum.
 using FingerprintWords = std::array<std::uint32_t, 4>;
 
 /// A row's fingerprint record. Shared between the window's thread and the checking thread, so the
 /// four words are only ever read or written together.
 class PageFingerprint {
-public:
+   public:
     PageFingerprint() = default;
     explicit PageFingerprint(const FingerprintWords& words) : words_(words) {}
 
@@ -40,7 +41,7 @@ public:
     /// True while the record holds no fingerprint yet (four zero words).
     bool IsEmpty() const { return Read() == FingerprintWords{}; }
 
-private:
+   private:
     mutable std::mutex mutex_;
     FingerprintWords words_{};
 };

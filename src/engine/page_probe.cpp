@@ -1,6 +1,7 @@
 #include "engine/page_probe.h"
 
 #include "engine/fingerprint_accumulator.h"
+#include "engine/fingerprint_sums.h"
 #include "engine/reachable_address.h"
 #include "platform/http_client.h"
 

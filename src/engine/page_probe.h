@@ -4,17 +4,12 @@
 #include <string_view>
 
 #include "engine/clock.h"
+#include "engine/connect_mode.h"  // callers of the probe ask IsConnected before probing
 #include "engine/page_fingerprint.h"
+#include "engine/probe_result.h"
 #include "platform/stop_signal.h"
 
 namespace orvalis {
-
-/// What a page fetch amounted to.
-enum ProbeResult : int {
-    ProbeUnchanged = 0,
-    ProbeChanged = 1,
-    ProbeFailed = 2,
-};
 
 /// What a probe may consult while it runs: a stop request that aborts a fetch or wait at once,
 /// and the clock for the refresh retry's wait. Defaults: no stop, the real clock.
@@ -34,11 +29,5 @@ ProbeResult UpdateFingerprint(std::string_view content, FingerprintWords& words)
 
 /// True when the address (or bare host name) opens at all, whatever its HTTP status.
 bool IsReachable(const std::string& text, const ProbeContext& context = {});
-
-/// True when the computer counts as online in the current connect mode.
-bool IsConnected();
-
-/// Sets the connect mode once at start-up: 0 "Normal", 1 "Passive".
-void SetConnectMode(int mode);
 
 }  // namespace orvalis

@@ -1,10 +1,9 @@
 #include "engine/site_checker.h"
 
-#include <system_error>
-
 #include "engine/check_interval.h"
 #include "engine/site_status.h"
 #include "engine/url_host.h"
+#include "platform/thread_start.h"
 
 namespace orvalis {
 
@@ -16,18 +15,10 @@ SiteChecker::~SiteChecker() {
 }
 
 bool SiteChecker::StartChecker() {
+    // Refused before the reset, so a running thread's stop request stays in force.
     if (thread_.joinable()) return false;
     checkerStop_.Reset();
-    checkerFinished_ = false;
-    try {
-        thread_ = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        // No thread runs, so none will ever report finishing: say so now, or a close would wait
-        // for it in vain.
-        checkerFinished_ = true;
-        return false;
-    }
-    return true;
+    return StartThread(thread_, checkerFinished_, [this] { Run(); });
 }
 
 void SiteChecker::Join() {
@@ -45,7 +36,6 @@ void SiteChecker::Run() {
         SaveIfDue(saveBase);
         WaitForNextPass();
     }
-    checkerFinished_ = true;
 }
 
 void SiteChecker::HandOff() {
@@ -125,8 +115,12 @@ bool SiteChecker::CheckRow(int row) {
     }
 
     switch (result) {
-        case ProbeUnchanged: ports_.updates.MarkOk(address); break;
-        case ProbeChanged: ports_.updates.MarkChanged(address); break;
+        case ProbeUnchanged:
+            ports_.updates.MarkOk(address);
+            break;
+        case ProbeChanged:
+            ports_.updates.MarkChanged(address);
+            break;
         case ProbeFailed:
             if (status == kStatusServerDown) break;
             if (status == kStatusWasDown) {

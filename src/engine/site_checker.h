@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/app_settings.h"
 #include "engine/checker_network.h"
 #include "engine/clock.h"
 #include "engine/down_lists.h"
@@ -14,7 +15,6 @@
 #include "engine/site_list.h"
 #include "engine/status_updates.h"
 #include "platform/stop_signal.h"
-#include "engine/app_settings.h"
 
 namespace orvalis {
 
@@ -44,7 +44,7 @@ struct CheckerPorts {
 /// and the wait between passes, again and again until stopped. A stop request ends every wait,
 /// fetch and reachability test at once, and a row being checked is then left as it was.
 class SiteChecker {
-public:
+   public:
     explicit SiteChecker(CheckerPorts ports);
     /// Stops the thread and waits for it.
     ~SiteChecker();
@@ -66,7 +66,7 @@ public:
     /// One pass over the rows, as the thread runs it every cycle.
     void RunPass();
 
-private:
+   private:
     void Run();
     bool CheckRow(int row);
     void DownCheck(const std::string& address, const std::string& host);

@@ -13,7 +13,7 @@ namespace orvalis {
 /// every other; a row index at or beyond the count is not an error (reads give empty results,
 /// writes do nothing).
 class SiteList {
-public:
+   public:
     virtual ~SiteList() = default;
 
     /// The current number of rows.

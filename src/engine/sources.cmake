@@ -4,6 +4,7 @@ target_sources(orvalis_core PRIVATE
     engine/connect_mode.cpp
     engine/down_lists.cpp
     engine/fingerprint_accumulator.cpp
+    engine/fingerprint_sums.cpp
     engine/memory_site_list.cpp
     engine/page_blocks.cpp
     engine/page_probe.cpp

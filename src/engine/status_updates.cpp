@@ -38,21 +38,23 @@ void StatusUpdates::MarkOk(const std::string& address) {
 }
 
 void StatusUpdates::ClassifyFailure(const std::string& address, bool serverAnswers) {
-    Rewrite(address, [](const std::string& status) { return IsOpenStatus(status); },
-            std::string(serverAnswers ? kStatusPageNotFound : kStatusNoConnection));
+    Rewrite(
+        address, [](const std::string& status) { return IsOpenStatus(status); },
+        std::string(serverAnswers ? kStatusPageNotFound : kStatusNoConnection));
 }
 
 void StatusUpdates::MarkDownAgain(const std::string& address) {
-    const int written = Rewrite(address, [](const std::string&) { return true; },
-                                std::string(kStatusServerDown));
+    const int written = Rewrite(
+        address, [](const std::string&) { return true; }, std::string(kStatusServerDown));
     for (int i = 0; i < written; ++i) {
         tray_.ShowAlertPopup(kPopupServerDown, address, kAlertPopupSeconds, true);
     }
 }
 
 void StatusUpdates::MarkChanged(const std::string& address) {
-    const int written = Rewrite(address, [](const std::string& status) { return IsOpenStatus(status); },
-                                std::string(kStatusChanged));
+    const int written = Rewrite(
+        address, [](const std::string& status) { return IsOpenStatus(status); },
+        std::string(kStatusChanged));
     for (int i = 0; i < written; ++i) {
         tray_.ShowAlertPopup(kPopupPageChanged, address, kAlertPopupSeconds, true);
         tray_.SignalEvent(TrayEvent::ChangedFlash);
@@ -60,9 +62,9 @@ void StatusUpdates::MarkChanged(const std::string& address) {
 }
 
 void StatusUpdates::MarkServerDown(const std::string& address, const std::string& host) {
-    const int written =
-        Rewrite(address, [](const std::string& status) { return status != kStatusServerDown; },
-                std::string(kStatusServerDown));
+    const int written = Rewrite(
+        address, [](const std::string& status) { return status != kStatusServerDown; },
+        std::string(kStatusServerDown));
     if (written == 0) return;
     const bool hidden = !window_.IsMainWindowVisible();
     const bool mail = settings_.Get().MailComplete();

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "engine/alert_tray.h"
+#include "engine/app_settings.h"
 #include "engine/clock.h"
 #include "engine/down_lists.h"
 #include "engine/main_window_port.h"
 #include "engine/site_list.h"
-#include "engine/app_settings.h"
 
 namespace orvalis {
 
@@ -21,7 +21,7 @@ inline constexpr int kAlertPopupSeconds = 30;
 /// list call, every row whose address equals the page address byte for byte and whose status
 /// allows the change; the alerts of the rows it wrote are raised after that call has returned.
 class StatusUpdates {
-public:
+   public:
     /// Every reference must outlive the updates.
     StatusUpdates(SiteList& list, AlertTray& tray, MainWindowPort& window,
                   const SharedSettings& settings, DownLists& downLists, Clock& clock);
@@ -38,7 +38,7 @@ public:
     /// the host goes on the down list when the alert mail is set up.
     void MarkServerDown(const std::string& address, const std::string& host);
 
-private:
+   private:
     using RowRule = bool (*)(const std::string& status);
     int Rewrite(const std::string& address, RowRule mayChange, const std::string& newStatus);
 

@@ -1,9 +1,9 @@
 #include "engine/tray_icon.h"
 
 #include <optional>
-#include <system_error>
 
 #include "engine/site_status.h"
+#include "platform/thread_start.h"
 
 namespace orvalis {
 
@@ -113,15 +113,7 @@ void TrayIcon::LeaveTray() {
 }
 
 bool TrayIcon::StartAnimation() {
-    if (animation_.joinable()) return false;
-    animationFinished_ = false;
-    try {
-        animation_ = std::thread([this] { AnimationThread(); });
-    } catch (const std::system_error&) {
-        animationFinished_ = true;
-        return false;
-    }
-    return true;
+    return StartThread(animation_, animationFinished_, [this] { AnimationThread(); });
 }
 
 void TrayIcon::JoinAnimation() {
@@ -142,7 +134,6 @@ void TrayIcon::AnimationThread() {
         // The spare event shows nothing but still waits a step, so a set spare never spins.
         clock_.Sleep(kAnimationStepMs, stopping_);
     }
-    animationFinished_ = true;
 }
 
 }  // namespace orvalis

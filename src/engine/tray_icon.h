@@ -17,7 +17,7 @@ namespace orvalis {
 /// The tray icon's logic: whether the icon is in the tray, the five events, the animation thread
 /// that flashes the icon, and the alert state taken from the site list. `TrayView` shows it.
 class TrayIcon : public AlertTray {
-public:
+   public:
     /// `clock` paces the animation; all three must outlive the tray.
     TrayIcon(TrayView& view, SiteList& list, Clock& clock);
     /// Stops and joins the animation thread if it runs.
@@ -61,7 +61,7 @@ public:
     /// Waits for the animation thread to end (after a Stop).
     void JoinAnimation();
 
-private:
+   private:
     void AnimationThread();
     void SetPictureLocked(int iconResource);
     void ApplyEvents(bool resetAll, int setPosition);

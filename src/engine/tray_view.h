@@ -7,7 +7,7 @@ namespace orvalis {
 /// How the tray is shown: the window layer implements it on the real notification area. Called
 /// from any thread, so an implementation hands the work to its own thread and returns at once.
 class TrayView {
-public:
+   public:
     virtual ~TrayView() = default;
 
     /// Puts the icon, with the normal picture and the program name as tip, into the tray.

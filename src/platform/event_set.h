@@ -9,7 +9,7 @@ namespace orvalis {
 /// A fixed group of manual-reset events that one thread can wait on together. A wait returns the
 /// lowest position that is set; only an explicit reset clears an event.
 class EventSet {
-public:
+   public:
     /// The most events one set can hold.
     static constexpr int kMaxEvents = 32;
 
@@ -29,7 +29,7 @@ public:
     /// Blocks until any event is set; returns the lowest set position.
     int WaitAny() const;
 
-private:
+   private:
     std::uint32_t Bit(int position) const;
 
     const int count_;

@@ -5,6 +5,7 @@
 #include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
+
 #include <string>
 
 #include "platform/host_name.h"

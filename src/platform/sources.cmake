@@ -5,4 +5,5 @@ target_sources(orvalis_core PRIVATE
     platform/http_client.cpp
     platform/local_address.cpp
     platform/tcp_stream.cpp
+    platform/thread_start.cpp
 )

@@ -8,7 +8,7 @@ namespace orvalis {
 
 /// A stop request that long waits notice at once: a flag plus a wake-up for every sleeper.
 class StopSignal {
-public:
+   public:
     /// Sets the flag and wakes every waiter.
     void Request() {
         {
@@ -36,7 +36,7 @@ public:
         return wake_.wait_for(lock, duration, [this] { return stopped_; });
     }
 
-private:
+   private:
     mutable std::mutex mutex_;
     mutable std::condition_variable wake_;
     bool stopped_ = false;

@@ -15,7 +15,7 @@ std::string ClubAddress();
 /// The reseller's values, read once at start-up from the branding block in the program image,
 /// which an outside branding tool fills in per reseller. Read-only after Load.
 class BrandingRecord {
-public:
+   public:
     std::int32_t resellerNumber = 0;  ///< the reseller's number
     std::int32_t linkNumber = 0;      ///< the number in club links: resellerNumber - 100000
     std::string resellerName;         ///< the reseller's name, for the help page
@@ -28,7 +28,7 @@ public:
     /// The 60-character marker text in front of the record, as the image holds it.
     static std::string_view Marker();
 
-private:
+   private:
     void LoadFrom(const unsigned char* record);
 };
 

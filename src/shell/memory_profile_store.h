@@ -14,7 +14,7 @@ namespace orvalis {
 /// A profile held in memory, typed like the real one: an integer read of a string value (or the
 /// other way round) gives the default. Safe to use from any thread; writes take effect at once.
 class MemoryProfileStore : public ProfileStore {
-public:
+   public:
     std::uint32_t ReadInt(const std::string& section, const std::string& name,
                           std::uint32_t fallback) override;
     std::string ReadString(const std::string& section, const std::string& name,
@@ -31,7 +31,7 @@ public:
     /// The number of stored values.
     std::size_t Size() const;
 
-private:
+   private:
     using Key = std::pair<std::string, std::string>;
     using Value = std::variant<std::uint32_t, std::string>;
 

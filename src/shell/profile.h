@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/site_list.h"
 #include "engine/app_settings.h"
+#include "engine/site_list.h"
 #include "shell/profile_store.h"
 
 namespace orvalis {

@@ -9,7 +9,7 @@ namespace orvalis {
 /// value give the default; write failures are not reported. A store may hold a thread's writes
 /// back until that thread calls Commit; it then stores all of them or, after a crash, none.
 class ProfileStore {
-public:
+   public:
     virtual ~ProfileStore() = default;
 
     /// An integer value, or `fallback` when it is missing.

@@ -8,9 +8,9 @@ namespace orvalis {
 namespace {
 
 std::unique_ptr<QSettings> OpenProfile() {
-    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                                QStringLiteral("Quennet"),
-                                                QStringLiteral("Orvalis Pro"));
+    auto settings =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                    QStringLiteral("Quennet"), QStringLiteral("Orvalis Pro"));
     // Only our own file counts: no organisation-wide or system-wide values mixed in.
     settings->setFallbacksEnabled(false);
     // Never fall back to rewriting the file in place, which a crash could leave half written.

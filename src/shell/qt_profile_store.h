@@ -1,12 +1,11 @@
 #pragma once
 
+#include <QString>
+#include <QVariant>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
-
-#include <QString>
-#include <QVariant>
 
 #include "shell/profile_store.h"
 
@@ -20,7 +19,7 @@ namespace orvalis {
 /// memory until its Commit, which replaces the file in one step: a crash leaves either the file
 /// before the save or the file after it. Safe to use from any thread.
 class QtProfileStore : public ProfileStore {
-public:
+   public:
     QtProfileStore();
     /// Commits whatever a thread left uncommitted.
     ~QtProfileStore() override;
@@ -38,7 +37,7 @@ public:
     /// Where the profile lives: the file's path, or the registry key.
     std::string Location() const;
 
-private:
+   private:
     using Writes = std::map<QString, QVariant>;
 
     QVariant Value(const std::string& section, const std::string& name);

@@ -15,6 +15,7 @@ namespace orvalis {
 namespace {
 
 using test::OpenSmtpClient;
+using test::RealSmtpServer;
 using test::ScriptedSmtpServer;
 using test::SmtpAnswer;
 using test::SmtpStep;
@@ -374,6 +375,23 @@ TEST(SmtpClient, LineBreaksInAddressesAndSubjectCannotAddCommandsOrHeaders) {
     const std::string data = server.Data();
     EXPECT_NE(data.find("\r\nSubject: DownBcc: extra@example.test\r\n"), std::string::npos) << data;
     EXPECT_EQ(data.find("\r\nBcc:"), std::string::npos) << data;
+}
+
+TEST_F(RealSmtpServer, KeepsLinesThatBeginWithADot) {
+    MailMessage message;
+    message.from = "monitor@example.test";
+    message.subject = "Dots";
+    message.body = ".hidden\n.\n..two\nend";
+    message.AddRecipient("ops@example.test");
+
+    SmtpClient client("127.0.0.1", sink_.Port());
+    ASSERT_TRUE(client.Connect()) << client.LastError();
+    ASSERT_TRUE(client.Send(message)) << client.LastError();
+    ASSERT_TRUE(client.Disconnect()) << client.LastError();
+
+    const std::string mail = sink_.Message(1);
+    ASSERT_NE(mail.find("\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(mail.substr(mail.find("\r\n\r\n") + 4), ".hidden\r\n.\r\n..two\r\nend\r\n\r\n");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "alerts/smtp_client.h"
+#include "support/python_smtp_sink.h"
 
 namespace orvalis::test {
 
@@ -38,5 +40,26 @@ inline int ClosedPort() {
     close(fd);
     return ntohs(address.sin_port);
 }
+
+/// A real SMTP server (aiosmtpd from the system's packages) receives what we send; the test is
+/// skipped where the server is not installed.
+class RealSmtpServer : public testing::Test {
+   protected:
+    /// Starts the server, or skips the test when it is missing.
+    void SetUp() override {
+        std::string why;
+        switch (sink_.Launch(why)) {
+            case PythonSmtpSink::Start::Running:
+                break;
+            case PythonSmtpSink::Start::Missing:
+                GTEST_SKIP() << why;
+            case PythonSmtpSink::Start::Failed:
+                FAIL() << why;
+        }
+    }
+
+    /// The running server.
+    PythonSmtpSink sink_;
+};
 
 }  // namespace orvalis::test

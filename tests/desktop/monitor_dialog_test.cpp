@@ -32,7 +32,7 @@
 namespace orvalis {
 namespace {
 
-namespace fakes = orvalis::testing;
+namespace fakes = orvalis::test;
 using namespace std::chrono_literals;
 
 class RecordingDesktop : public DesktopShell {

@@ -9,11 +9,11 @@
 #include "engine/status_updates.h"
 #include "support/engine_fakes.h"
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// A checker wired to fakes: recorded tray and window, a fake clock, and a network that is
 /// scripted by default.
-struct CheckerFixture : ::testing::Test {
+struct CheckerFixture : testing::Test {
     Journal journal;
     MemorySiteList list;
     RecordingAlertTray tray{journal};
@@ -83,4 +83,4 @@ struct CheckerFixture : ::testing::Test {
     }
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/page_probe.h"
-
 namespace orvalis {
 namespace {
 
@@ -13,14 +11,10 @@ TEST(ConnectMode, PassiveRuleLooksAtTheFirstAddress) {
         bool online;
     };
     const Case cases[] = {
-        {Ipv4Address{127, 0, 0, 1}, false},
-        {Ipv4Address{127, 0, 1, 1}, false},
-        {Ipv4Address{127, 0, 255, 254}, false},
-        {Ipv4Address{127, 1, 0, 1}, true},
-        {Ipv4Address{192, 168, 1, 20}, true},
-        {Ipv4Address{10, 0, 0, 127}, true},
-        {Ipv4Address{0, 0, 0, 0}, true},
-        {std::nullopt, false},
+        {Ipv4Address{127, 0, 0, 1}, false},     {Ipv4Address{127, 0, 1, 1}, false},
+        {Ipv4Address{127, 0, 255, 254}, false}, {Ipv4Address{127, 1, 0, 1}, true},
+        {Ipv4Address{192, 168, 1, 20}, true},   {Ipv4Address{10, 0, 0, 127}, true},
+        {Ipv4Address{0, 0, 0, 0}, true},        {std::nullopt, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsOnlineAddress(c.address), c.online)

@@ -1,34 +1,56 @@
+#include "engine/page_probe.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <future>
+#include <random>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "engine/page_probe.h"
 #include "platform/http_client.h"
 #include "support/http_test_server.h"
 
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 using namespace std::string_literals;
 
-FingerprintWords FingerprintOf(const std::string& content) {
+FingerprintWords FingerprintOf(std::string_view content) {
     FingerprintWords words{};
     UpdateFingerprint(content, words);
     return words;
+}
+
+// The fingerprint written out word by word, to check the fast one against.
+FingerprintWords SlowFingerprint(std::string_view content) {
+    FingerprintWords words{static_cast<std::uint32_t>(content.size()), 0, 0, 0};
+    for (std::size_t i = 0; i < content.size() / 4; ++i) {
+        std::uint32_t x = 0;
+        for (int b = 3; b >= 0; --b) x = x << 8 | static_cast<unsigned char>(content[4 * i + b]);
+        words[1] += x;
+        words[2] += static_cast<std::uint32_t>(i % 4 + 1) * x;
+        words[3] += static_cast<std::uint32_t>(i % 8 + 1) * x;
+    }
+    return words;
+}
+
+std::string RandomBytes(std::mt19937& random, std::size_t size) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+    return bytes;
 }
 
 const FingerprintWords kStored{1, 2, 3, 4};
 
 // A clock that records the waits asked of it and returns at once.
 class FakeClock : public Clock {
-public:
+   public:
     bool Sleep(int milliseconds, const StopSignal& stop) override {
         sleeps.push_back(milliseconds);
         return !stopDuringSleep && !stop.IsSet();
@@ -39,8 +61,8 @@ public:
     bool stopDuringSleep = false;  // acts as if a stop request ended every wait
 };
 
-class ProbePageTest : public ::testing::Test {
-protected:
+class ProbePageTest : public testing::Test {
+   protected:
     ProbeResult Probe(const std::string& path, FingerprintWords& words) {
         context.clock = &clock;
         return ProbePage(server.Url(path), words, false, context);
@@ -173,7 +195,8 @@ TEST_F(ProbePageTest, ZeroByteInsideTheRefreshTagStillMatches) {
 }
 
 TEST_F(ProbePageTest, RefreshTagOnBothFetchesWaitsOnceAndKeepsTheWords) {
-    server.Serve("/refresh", HttpResponse::Ok("<META HTTP-EQUIV=\"Refresh\" CONTENT=\"0.1; URL=/\">"));
+    server.Serve("/refresh",
+                 HttpResponse::Ok("<META HTTP-EQUIV=\"Refresh\" CONTENT=\"0.1; URL=/\">"));
     FingerprintWords words = kStored;
     EXPECT_EQ(Probe("/refresh", words), ProbeUnchanged);
     EXPECT_EQ(words, kStored);
@@ -261,19 +284,84 @@ TEST_F(ProbePageTest, StopRequestEndsASlowBodyAndKeepsTheWords) {
 
     FingerprintWords words = kStored;
     auto probe = std::async(std::launch::async, [&] { return Probe("/slow", words); });
-    while (server.RequestCount("/slow") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (server.RequestCount("/slow") == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     stop.Request();
     EXPECT_EQ(probe.get(), ProbeFailed);
     EXPECT_EQ(words, kStored);
 }
 
 TEST_F(ProbePageTest, StopDuringTheRefreshWaitFails) {
-    server.Serve("/refresh", HttpResponse::Ok("<meta http-equiv=\"refresh\" content=\"0.1; url=/\">"));
+    server.Serve("/refresh",
+                 HttpResponse::Ok("<meta http-equiv=\"refresh\" content=\"0.1; url=/\">"));
     clock.stopDuringSleep = true;
     FingerprintWords words = kStored;
     EXPECT_EQ(Probe("/refresh", words), ProbeFailed);
     EXPECT_EQ(words, kStored);
     EXPECT_EQ(server.RequestCount("/refresh"), 1);
+}
+
+TEST(UpdateFingerprint, WorkedValues) {
+    EXPECT_EQ(FingerprintOf(""), (FingerprintWords{0, 0, 0, 0}));
+    EXPECT_EQ(FingerprintOf("abc"), (FingerprintWords{3, 0, 0, 0}));
+    EXPECT_EQ(FingerprintOf("abcd"), (FingerprintWords{4, 0x64636261, 0x64636261, 0x64636261}));
+    EXPECT_EQ(FingerprintOf("abcdefgh"), (FingerprintWords{8, 0xCCCAC8C6, 0x35322F2B, 0x35322F2B}));
+}
+
+TEST(UpdateFingerprint, MatchesTheWordByWordSumsAtEveryLengthAndOffset) {
+    std::mt19937 random(7);
+    const std::string bytes = RandomBytes(random, 700);
+    for (std::size_t start = 0; start < 8; ++start) {
+        for (std::size_t size = 0; start + size <= bytes.size(); size += 13) {
+            const std::string_view content(bytes.data() + start, size);
+            ASSERT_EQ(FingerprintOf(content), SlowFingerprint(content)) << start << " " << size;
+        }
+    }
+}
+
+TEST(UpdateFingerprint, ResultComparesWithTheStoredWords) {
+    FingerprintWords words{};
+    EXPECT_EQ(UpdateFingerprint("abcd", words), ProbeUnchanged) << "nothing stored yet";
+    EXPECT_EQ(words, FingerprintOf("abcd"));
+    EXPECT_EQ(UpdateFingerprint("abcd", words), ProbeUnchanged);
+    EXPECT_EQ(UpdateFingerprint("abce", words), ProbeChanged);
+    EXPECT_EQ(words, FingerprintOf("abce"));
+
+    words = {0, 0, 0, 1};  // one non-zero word is a stored fingerprint
+    EXPECT_EQ(UpdateFingerprint("", words), ProbeChanged);
+}
+
+TEST(IsReachable, AnyAnswerCountsWithoutReadingTheBody) {
+    HttpTestServer server;
+    server.Serve("/", HttpResponse::Status(500, "server error"));
+    HttpResponse endless;
+    endless.endless = true;
+    server.Serve("/stream/", endless);
+
+    EXPECT_TRUE(IsReachable(server.HostPort())) << "bare host";
+    EXPECT_TRUE(IsReachable(server.Url("/stream")));
+    EXPECT_EQ(server.RequestCount("/"), 1);
+    EXPECT_EQ(server.RequestCount("/stream/"), 1);
+    const std::string request = server.LastRequest("/");
+    EXPECT_NE(request.find("User-Agent: Mozilla/4.0 (compatible; MSIE 7.0; Windows NT 5.1; "
+                           "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1) ; .NET CLR "
+                           "1.1.4322; .NET CLR 2.0.50727)\r\n"),
+              std::string::npos)
+        << request;
+    EXPECT_NE(request.find("Pragma: no-cache\r\n"), std::string::npos) << request;
+}
+
+TEST(IsReachable, NothingThereIsFalse) {
+    HttpTestServer closed;
+    const std::string refused = closed.HostPort();
+    closed.Stop();
+    EXPECT_FALSE(IsReachable(refused));
+    EXPECT_FALSE(IsReachable(""));
+
+    StopSignal stop;
+    stop.Request();
+    HttpTestServer server;
+    EXPECT_FALSE(IsReachable(server.HostPort(), {&stop, nullptr}));
 }
 
 }  // namespace

@@ -9,14 +9,14 @@
 namespace orvalis {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeWindow;
-using testing::Journal;
-using testing::RecordingAlertTray;
+using test::FakeClock;
+using test::FakeWindow;
+using test::Journal;
+using test::RecordingAlertTray;
 
 // Knows whether a caller is inside one of its row walks.
 class WatchedSiteList : public MemorySiteList {
-public:
+   public:
     void UpdateRows(const std::function<bool(SiteEntry&)>& visit) override {
         inside = true;
         MemorySiteList::UpdateRows(visit);
@@ -25,7 +25,7 @@ public:
     bool inside = false;
 };
 
-struct UpdatesFixture : ::testing::Test {
+struct UpdatesFixture : testing::Test {
     Journal journal;
     WatchedSiteList list;
     RecordingAlertTray tray{journal};
@@ -62,7 +62,10 @@ struct UpdatesFixture : ::testing::Test {
 constexpr const char* kPage = "http://www.site.test/a";
 
 TEST_F(UpdatesFixture, EveryRowWithTheExactAddressRaisesItsOwnAlert) {
-    Rows({{kPage, ""}, {"HTTP://WWW.SITE.TEST/A", ""}, {kPage, "OK 09:00:00"}, {kPage, "No Connection"}});
+    Rows({{kPage, ""},
+          {"HTTP://WWW.SITE.TEST/A", ""},
+          {kPage, "OK 09:00:00"},
+          {kPage, "No Connection"}});
     updates.MarkChanged(kPage);
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"CHANGED", "", "CHANGED", "No Connection"}));
     EXPECT_EQ(journal.Entries(), (std::vector<std::string>{
@@ -136,38 +139,17 @@ TEST_F(UpdatesFixture, DownHostsAreListedOnlyWithCompleteMailSettings) {
 }
 
 TEST_F(UpdatesFixture, ClassifyFailureWritesOnlyOverOpenStatuses) {
-    Rows({{kPage, ""}, {kPage, "OK 09:00:00"}, {kPage, "Page Not Found"}, {kPage, "SERVER DOWN"},
+    Rows({{kPage, ""},
+          {kPage, "OK 09:00:00"},
+          {kPage, "Page Not Found"},
+          {kPage, "SERVER DOWN"},
           {kPage, "ok 09:00:00"}});
     updates.ClassifyFailure(kPage, false);
-    EXPECT_EQ(Statuses(), (std::vector<std::string>{"No Connection", "No Connection",
-                                                    "Page Not Found", "SERVER DOWN",
-                                                    "ok 09:00:00"}));
+    EXPECT_EQ(Statuses(),
+              (std::vector<std::string>{"No Connection", "No Connection", "Page Not Found",
+                                        "SERVER DOWN", "ok 09:00:00"}));
     updates.ClassifyFailure(kPage, true);
     EXPECT_EQ(list.GetRowText(0, kColumnStatus), "No Connection");
-}
-
-TEST(DownLists, HostsAreAddedOnceWhileTheyFit) {
-    DownLists lists;
-    EXPECT_FALSE(lists.AppendHost("")) << "an empty host always counts as present";
-    EXPECT_TRUE(lists.AppendHost("mail.big.test"));
-    EXPECT_FALSE(lists.AppendHost("big.test")) << "found inside a listed host";
-    EXPECT_TRUE(lists.AppendHost("small.test"));
-    EXPECT_EQ(lists.Pending(), "mail.big.test\n\nsmall.test");
-
-    EXPECT_TRUE(lists.HandOff());
-    EXPECT_EQ(lists.Mail(), "mail.big.test\n\nsmall.test");
-    EXPECT_EQ(lists.Pending(), "");
-    EXPECT_FALSE(lists.HandOff()) << "nothing new: the mail list stays for the window";
-    EXPECT_EQ(lists.Mail(), "mail.big.test\n\nsmall.test");
-}
-
-TEST(DownLists, TheFitTestKeepsSixBytesToSpare) {
-    for (std::size_t filled : {989u, 990u}) {
-        DownLists lists;
-        ASSERT_TRUE(lists.AppendHost(std::string(filled, 'x')));
-        EXPECT_EQ(lists.AppendHost("abcd"), filled == 989) << filled;
-        EXPECT_EQ(lists.Pending().size(), filled == 989 ? 995u : 990u);
-    }
 }
 
 }  // namespace

@@ -10,15 +10,15 @@
 namespace orvalis {
 namespace {
 
-using testing::EventName;
-using testing::FakeClock;
-using testing::Journal;
-using testing::RecordingTrayView;
+using test::EventName;
+using test::FakeClock;
+using test::Journal;
+using test::RecordingTrayView;
 
 constexpr TrayEvent kAllEvents[] = {TrayEvent::Spare, TrayEvent::DownFlash, TrayEvent::Stop,
                                     TrayEvent::ChangedFlash, TrayEvent::Steady};
 
-struct TrayFixture : ::testing::Test {
+struct TrayFixture : testing::Test {
     Journal journal;
     RecordingTrayView view{journal};
     MemorySiteList list;
@@ -44,8 +44,8 @@ TEST_F(TrayFixture, SignalLeavesOnlyItsEventAndRefusesFlashingOutsideTheTray) {
                 tray.SetEvent(other);
             }
             tray.SignalEvent(event);
-            const bool refused = !inTray && (event == TrayEvent::DownFlash ||
-                                             event == TrayEvent::ChangedFlash);
+            const bool refused =
+                !inTray && (event == TrayEvent::DownFlash || event == TrayEvent::ChangedFlash);
             EXPECT_EQ(SetEvents(), refused ? std::vector<TrayEvent>{} : std::vector{event});
         }
     }
@@ -91,7 +91,7 @@ TEST_F(TrayFixture, FirstAlarmRowFromTheTopDecidesTheFlashing) {
         }
         tray.ResetEvents();
         tray.RefreshAlertState();
-        EXPECT_EQ(SetEvents(), c.expected) << ::testing::PrintToString(c.statuses);
+        EXPECT_EQ(SetEvents(), c.expected) << testing::PrintToString(c.statuses);
     }
 }
 

@@ -1,8 +1,8 @@
+#include "platform/event_set.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
-
-#include "platform/event_set.h"
 
 namespace orvalis {
 namespace {

@@ -1,11 +1,16 @@
 #include "platform/http_client.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <netdb.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
 #include <future>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -13,15 +18,47 @@
 #include "support/stalled_listener.h"
 #include "support/tls_test_server.h"
 
+// A name lookup that hangs (an unanswering name server) must not hold up a stopped fetch. The
+// lookup of one test name is made to hang by standing in for the C library's getaddrinfo in this
+// test program; every other name goes to the real one.
+namespace {
+
+constexpr const char* kHangingName = "hanging-lookup.test";
+
+std::mutex lookupMutex;
+std::condition_variable lookupChanged;
+bool lookupEntered = false;
+bool lookupReleased = false;
+bool lookupLeft = false;
+
+}  // namespace
+
+extern "C" int getaddrinfo(const char* node, const char* service, const addrinfo* hints,
+                           addrinfo** result) {
+    using Real = int (*)(const char*, const char*, const addrinfo*, addrinfo**);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getaddrinfo"));
+    if (node == nullptr || std::strcmp(node, kHangingName) != 0) {
+        return real(node, service, hints, result);
+    }
+    std::unique_lock lock(lookupMutex);
+    lookupEntered = true;
+    lookupChanged.notify_all();
+    // Bounded, so a broken build cannot hang the test program for good.
+    lookupChanged.wait_for(lock, std::chrono::seconds(60), [] { return lookupReleased; });
+    lookupLeft = true;
+    lookupChanged.notify_all();
+    return EAI_NONAME;
+}
+
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 using namespace std::chrono_literals;
 
 // Short limits, so the time-out cases end in about a second; the defaults come back afterwards.
-class HttpClientTest : public ::testing::Test {
+class HttpClientTest : public testing::Test {
    protected:
     void SetUp() override {
         HttpLimits shortLimits;
@@ -91,7 +128,7 @@ TEST_F(HttpClientTest, DefaultLimitsBoundEveryPhase) {
 }
 
 TEST_F(HttpClientTest, TimeOutsFail) {
-    testing::StalledListener stalled;
+    test::StalledListener stalled;
     HttpResponse silent;
     silent.neverAnswer = true;
     server.Serve("/silent", silent);
@@ -182,7 +219,7 @@ std::size_t AppendTo(char* data, std::size_t size, std::size_t count, void* body
 }
 
 TEST_F(HttpClientTest, UntrustedCertificateFails) {
-    testing::TlsTestServer tls;
+    test::TlsTestServer tls;
     std::string body;
     EXPECT_EQ(Get(tls.Url(), &body), FetchOutcome::Failed);
     EXPECT_EQ(Get(tls.Url(), nullptr, true), FetchOutcome::Failed);
@@ -201,7 +238,7 @@ TEST_F(HttpClientTest, UntrustedCertificateFails) {
 
 TEST_F(HttpClientTest, StopRequestEndsEveryKindOfWait) {
     SetHttpLimits(HttpLimits{});  // the real limits, far longer than this test may take
-    testing::StalledListener stalled;
+    test::StalledListener stalled;
     HttpResponse silent;
     silent.neverAnswer = true;
     server.Serve("/silent", silent);
@@ -235,6 +272,28 @@ TEST_F(HttpClientTest, StopRequestedBeforehandSendsNothing) {
     EXPECT_EQ(Get(server.Url("/"), nullptr, false, &stop), FetchOutcome::Stopped);
     EXPECT_EQ(Get(server.Url("/"), nullptr, true, &stop), FetchOutcome::Stopped);
     EXPECT_EQ(server.RequestCount("/"), 0);
+}
+
+TEST(SlowNameLookup, StopRequestDoesNotWaitForAHangingLookup) {
+    StopSignal stop;
+    FetchRequest request;
+    request.url = std::string("http://") + kHangingName + "/";
+    request.stop = &stop;
+    auto fetch = std::async(std::launch::async, [&] { return Fetch(request); });
+    {
+        std::unique_lock lock(lookupMutex);
+        ASSERT_TRUE(lookupChanged.wait_for(lock, 30s, [] { return lookupEntered; }));
+    }
+    stop.Request();
+    const bool returnedDuringLookup = fetch.wait_for(20s) == std::future_status::ready;
+    {
+        std::unique_lock lock(lookupMutex);
+        lookupReleased = true;
+        lookupChanged.notify_all();
+        lookupChanged.wait_for(lock, 30s, [] { return lookupLeft; });
+    }
+    EXPECT_TRUE(returnedDuringLookup);
+    EXPECT_EQ(fetch.get(), FetchOutcome::Stopped);
 }
 
 }  // namespace

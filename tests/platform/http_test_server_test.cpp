@@ -15,8 +15,8 @@
 namespace orvalis {
 namespace {
 
-using testing::HttpResponse;
-using testing::HttpTestServer;
+using test::HttpResponse;
+using test::HttpTestServer;
 
 std::string Get(const std::string& url) {
     std::string body;
@@ -67,7 +67,8 @@ TEST(HttpTestServer, StopsWhileClientsHang) {
         address.sin_port = htons(server.Port());
         inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
         EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(send(fd, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        EXPECT_EQ(send(fd, request.data(), request.size(), 0),
+                  static_cast<ssize_t>(request.size()));
         return fd;
     };
     const int halfRequest = connect("GET /silent HTTP/1.1\r\nHost: x\r\n");

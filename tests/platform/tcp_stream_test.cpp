@@ -12,8 +12,8 @@
 namespace orvalis {
 namespace {
 
-using testing::ListenOnLoopback;
-using testing::StalledListener;
+using test::ListenOnLoopback;
+using test::StalledListener;
 
 TEST(TcpStream, ConnectGivesUpOnAServerThatNeverAnswers) {
     StalledListener stalled;

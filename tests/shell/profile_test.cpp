@@ -1,10 +1,11 @@
+#include "shell/profile.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "engine/memory_site_list.h"
 #include "shell/memory_profile_store.h"
-#include "shell/profile.h"
 
 namespace orvalis {
 namespace {
@@ -216,7 +217,7 @@ TEST(Profile, ARowWithoutARecordLeavesTheStoredWordsAlone) {
 
 // A list whose first row is deleted by the user while a save is between its reads.
 class ListShrinkingDuringSave : public MemorySiteList {
-public:
+   public:
     std::shared_ptr<PageFingerprint> GetFingerprint(int row) const override {
         if (!shrunk_) {
             shrunk_ = true;
@@ -225,7 +226,7 @@ public:
         return MemorySiteList::GetFingerprint(row);
     }
 
-private:
+   private:
     mutable bool shrunk_ = false;
 };
 

@@ -44,8 +44,7 @@ std::string PatchBrandingRecord(const std::string& path, const BrandingPatch& pa
         if (!in) return "cannot read " + path;
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    const std::vector<std::size_t> markers =
-        FindAll(bytes, std::string(BrandingRecord::Marker()));
+    const std::vector<std::size_t> markers = FindAll(bytes, std::string(BrandingRecord::Marker()));
     if (markers.size() != 2 || markers[1] != markers[0] + kMarkerSize + kSecondMarkerAt) {
         return "the file does not hold exactly one branding block";
     }

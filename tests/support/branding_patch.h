@@ -10,10 +10,10 @@ namespace orvalis::test {
 
 /// What an outside branding tool writes into a program file's branding record.
 struct BrandingPatch {
-    std::int32_t unbranded = 0;      ///< 0 marks the record as filled in
+    std::int32_t unbranded = 0;  ///< 0 marks the record as filled in
     std::int32_t resellerNumber = 0;
     std::int32_t secondNumber = 0;
-    std::string displayName;         ///< up to 60 bytes; 60 leaves the field without a NUL
+    std::string displayName;  ///< up to 60 bytes; 60 leaves the field without a NUL
     std::string resellerName;
     std::string webAddress;
     std::optional<std::string> alternateName;  ///< nothing: the block's own bytes stay

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 namespace {
 // How long a test waits for another thread to reach a point before it gives up and fails; only a
@@ -47,11 +47,16 @@ void RecordingTrayView::ShowBalloon(const std::string& heading, const std::strin
 
 std::string EventName(TrayEvent event) {
     switch (event) {
-        case TrayEvent::Spare: return "Spare";
-        case TrayEvent::DownFlash: return "DownFlash";
-        case TrayEvent::Stop: return "Stop";
-        case TrayEvent::ChangedFlash: return "ChangedFlash";
-        case TrayEvent::Steady: return "Steady";
+        case TrayEvent::Spare:
+            return "Spare";
+        case TrayEvent::DownFlash:
+            return "DownFlash";
+        case TrayEvent::Stop:
+            return "Stop";
+        case TrayEvent::ChangedFlash:
+            return "ChangedFlash";
+        case TrayEvent::Steady:
+            return "Steady";
     }
     return "?";
 }
@@ -242,12 +247,13 @@ bool ScriptedNetwork::DoReach(const std::string& text, const ProbeContext& conte
 
 CheckerNetwork ScriptedNetwork::Network() {
     return CheckerNetwork{
-        .probePage = [this](const std::string& address, FingerprintWords& words,
-                            const ProbeContext& context) { return DoProbe(address, words, context); },
+        .probePage = [this](
+                         const std::string& address, FingerprintWords& words,
+                         const ProbeContext& context) { return DoProbe(address, words, context); },
         .isReachable = [this](const std::string& text,
                               const ProbeContext& context) { return DoReach(text, context); },
         .isConnected = [this] { return connected_.load(); },
     };
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

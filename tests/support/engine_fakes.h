@@ -16,25 +16,25 @@
 #include "engine/main_window_port.h"
 #include "engine/tray_view.h"
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// A thread-safe record of what the fakes were asked to do, in order.
 class Journal {
-public:
+   public:
     void Add(std::string entry);
     std::vector<std::string> Entries() const;
     /// Entries that start with `prefix`.
     std::vector<std::string> With(const std::string& prefix) const;
     void Clear();
 
-private:
+   private:
     mutable std::mutex mutex_;
     std::vector<std::string> entries_;
 };
 
 /// A tray view that records every request ("add", "remove", "picture 183", "balloon h|d|30|error").
 class RecordingTrayView : public TrayView {
-public:
+   public:
     explicit RecordingTrayView(Journal& journal) : journal_(journal) {}
     void AddIcon() override;
     void RemoveIcon() override;
@@ -42,13 +42,14 @@ public:
     void ShowBalloon(const std::string& heading, const std::string& detail, int timeoutSeconds,
                      bool error) override;
 
-private:
+   private:
     Journal& journal_;
 };
 
-/// An alert tray that records popups ("popup heading|text|30|error") and events ("event DownFlash").
+/// An alert tray that records popups ("popup heading|text|30|error") and events ("event
+/// DownFlash").
 class RecordingAlertTray : public AlertTray {
-public:
+   public:
     explicit RecordingAlertTray(Journal& journal) : journal_(journal) {}
     bool ShowAlertPopup(const std::string& headline, const std::string& text, int timeoutSeconds,
                         bool error) override;
@@ -57,7 +58,7 @@ public:
     /// Called at the start of every request; lets a test check where it is called from.
     std::function<void()> onCall;
 
-private:
+   private:
     Journal& journal_;
 };
 
@@ -66,21 +67,21 @@ std::string EventName(TrayEvent event);
 
 /// A main window whose visibility a test sets; timer requests are recorded ("timer 1000039").
 class FakeWindow : public MainWindowPort {
-public:
+   public:
     explicit FakeWindow(Journal& journal) : journal_(journal) {}
     bool IsMainWindowVisible() override { return visible; }
     void PostTimer(int timerId) override;
 
     std::atomic<bool> visible{false};
 
-private:
+   private:
     Journal& journal_;
 };
 
 /// A clock whose time moves only by its own sleeps, which return at once unless gated. A gated
 /// sleep length blocks until the test releases it or the stop signal wakes it.
 class FakeClock : public Clock {
-public:
+   public:
     /// `journal` receives "sleep <ms>" for every sleep when given.
     explicit FakeClock(Journal* journal = nullptr, std::time_t start = 1'800'000'000)
         : journal_(journal), start_(start) {}
@@ -103,7 +104,7 @@ public:
     /// Milliseconds slept so far.
     long long Elapsed() const;
 
-private:
+   private:
     Journal* journal_;
     const std::time_t start_;
     mutable std::mutex mutex_;
@@ -119,7 +120,7 @@ private:
 /// A scripted network for the checker. Each address answers from its own queue of results (the
 /// last answer repeats); a reachability test answers from the queue of its text, false when none.
 class ScriptedNetwork {
-public:
+   public:
     struct Answer {
         ProbeResult result;
         FingerprintWords words{};  ///< given back for ProbeUnchanged and ProbeChanged
@@ -143,7 +144,7 @@ public:
     /// The checker's view of this network; it must outlive the returned operations.
     CheckerNetwork Network();
 
-private:
+   private:
     ProbeResult DoProbe(const std::string& address, FingerprintWords& words,
                         const ProbeContext& context);
     bool DoReach(const std::string& text, const ProbeContext& context);
@@ -162,4 +163,4 @@ private:
     std::atomic<bool> connected_{true};
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

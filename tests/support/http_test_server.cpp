@@ -14,21 +14,30 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 namespace {
 
 const char* ReasonPhrase(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 301: return "Moved Permanently";
-        case 302: return "Found";
-        case 303: return "See Other";
-        case 307: return "Temporary Redirect";
-        case 308: return "Permanent Redirect";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        default: return "Status";
+        case 200:
+            return "OK";
+        case 301:
+            return "Moved Permanently";
+        case 302:
+            return "Found";
+        case 303:
+            return "See Other";
+        case 307:
+            return "Temporary Redirect";
+        case 308:
+            return "Permanent Redirect";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -169,8 +178,9 @@ void HttpTestServer::AcceptLoop() {
         }
         // Joins the threads of connections that have ended, so a long run keeps few threads.
         for (std::thread::id id : finishedThreads_) {
-            auto done = std::find_if(connectionThreads_.begin(), connectionThreads_.end(),
-                                     [id](const std::thread& thread) { return thread.get_id() == id; });
+            auto done =
+                std::find_if(connectionThreads_.begin(), connectionThreads_.end(),
+                             [id](const std::thread& thread) { return thread.get_id() == id; });
             if (done == connectionThreads_.end()) continue;
             done->join();
             connectionThreads_.erase(done);
@@ -275,7 +285,8 @@ bool HttpTestServer::SendResponse(int fd, const HttpResponse& response, bool hea
         first = false;
         const std::size_t size =
             static_cast<std::size_t>(std::min<std::uint64_t>(piece, total - sent));
-        const std::size_t allowed = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit - sent));
+        const std::size_t allowed =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size, limit - sent));
         const char* data = repeating ? cycle.data() + sent % pattern.size() : pattern.data() + sent;
         if (response.chunked) {
             char sizeLine[32];
@@ -320,4 +331,4 @@ void HttpTestServer::HoldOpen(int fd) {
     }
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

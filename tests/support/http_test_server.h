@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// One scripted answer of the HTTP test server.
 struct HttpResponse {
@@ -55,7 +55,7 @@ struct HttpResponse {
 ///     server.Serve("/", HttpResponse::Ok("page"));
 ///     ProbePage(server.Url("/"), words);           // server.RequestCount("/") is now 1
 class HttpTestServer {
-public:
+   public:
     /// Listens on `address`:`port` (port 0 picks a free one); throws std::runtime_error when the
     /// address cannot be bound.
     explicit HttpTestServer(std::string address = "127.0.0.1", std::uint16_t port = 0);
@@ -80,7 +80,8 @@ public:
 
     /// Number of requests received for `path` so far.
     int RequestCount(const std::string& path) const;
-    /// The request head (request line and header lines, each ending in CRLF) last received for `path`; empty when none.
+    /// The request head (request line and header lines, each ending in CRLF) last received for
+    /// `path`; empty when none.
     std::string LastRequest(const std::string& path) const;
 
     /// Number of connections accepted so far.
@@ -89,7 +90,7 @@ public:
     /// Closes the listener and every connection and joins all threads; idempotent.
     void Stop();
 
-private:
+   private:
     struct Script {
         std::vector<HttpResponse> responses;
         int requests = 0;
@@ -120,4 +121,4 @@ private:
     int connections_ = 0;
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

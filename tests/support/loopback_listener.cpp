@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 LoopbackListener ListenOnLoopback(int backlog) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -24,4 +24,4 @@ LoopbackListener ListenOnLoopback(int backlog) {
     return {fd, ntohs(local.sin_port)};
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// A listening socket on 127.0.0.1 at a free port, and that port.
 struct LoopbackListener {
@@ -14,4 +14,4 @@ struct LoopbackListener {
 /// std::runtime_error when it cannot.
 LoopbackListener ListenOnLoopback(int backlog);
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -1,7 +1,5 @@
 #include "support/scripted_smtp_server.h"
 
-#include "support/loopback_listener.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -12,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+
+#include "support/loopback_listener.h"
 
 namespace orvalis::test {
 namespace {
@@ -42,7 +42,7 @@ ScriptedSmtpServer::ScriptedSmtpServer() {
     answers_[SmtpStep::EndOfData] = SmtpAnswer::Reply("250 queued\r\n");
     answers_[SmtpStep::Quit] = SmtpAnswer::Reply("221 bye\r\n");
 
-    const testing::LoopbackListener listener = testing::ListenOnLoopback(8);
+    const LoopbackListener listener = ListenOnLoopback(8);
     listenFd_ = listener.fd;
     port_ = listener.port;
     thread_ = std::thread([this] { Run(); });

@@ -1,7 +1,5 @@
 #include "support/stalled_listener.h"
 
-#include "support/loopback_listener.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -12,7 +10,9 @@
 #include <stdexcept>
 #include <thread>
 
-namespace orvalis::testing {
+#include "support/loopback_listener.h"
+
+namespace orvalis::test {
 
 StalledListener::StalledListener() {
     const LoopbackListener listener = ListenOnLoopback(0);
@@ -40,4 +40,4 @@ std::string StalledListener::Url() const {
     return "http://127.0.0.1:" + std::to_string(port_) + "/";
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// A port on 127.0.0.1 whose connection queue is full, so a new connection attempt never
 /// completes: what a client sees of a host that drops its packets.
 class StalledListener {
-public:
+   public:
     StalledListener();
     ~StalledListener();
 
@@ -21,10 +21,10 @@ public:
     /// The stalled port on 127.0.0.1.
     std::uint16_t Port() const { return port_; }
 
-private:
+   private:
     int listenFd_ = -1;
     std::uint16_t port_ = 0;
     std::vector<int> fillers_;
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

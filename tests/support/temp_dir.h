@@ -6,7 +6,7 @@ namespace orvalis::test {
 
 /// A fresh directory under the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+   public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -15,7 +15,7 @@ public:
     /// The directory's path.
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+   private:
     std::filesystem::path path_;
 };
 

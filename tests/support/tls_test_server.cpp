@@ -1,7 +1,5 @@
 #include "support/tls_test_server.h"
 
-#include "support/loopback_listener.h"
-
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -17,7 +15,9 @@
 #include <stdexcept>
 #include <string>
 
-namespace orvalis::testing {
+#include "support/loopback_listener.h"
+
+namespace orvalis::test {
 
 namespace {
 
@@ -139,4 +139,4 @@ void TlsTestServer::ServeConnection(int fd) {
     SSL_free(ssl);
 }
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test

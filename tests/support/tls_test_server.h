@@ -5,12 +5,12 @@
 #include <string>
 #include <thread>
 
-namespace orvalis::testing {
+namespace orvalis::test {
 
 /// An HTTPS server on 127.0.0.1 whose certificate names 127.0.0.1 correctly but is signed by
 /// itself, so only a client that skips certificate checks gets its page ("secure", status 200).
 class TlsTestServer {
-public:
+   public:
     /// Makes the key and certificate and starts listening on a free port.
     TlsTestServer();
     /// Stops the server; never waits for a client.
@@ -24,7 +24,7 @@ public:
     /// Number of TLS handshakes that completed.
     int Handshakes() const;
 
-private:
+   private:
     void AcceptLoop();
     void ServeConnection(int fd);
 
@@ -39,4 +39,4 @@ private:
     int handshakes_ = 0;
 };
 
-}  // namespace orvalis::testing
+}  // namespace orvalis::test
