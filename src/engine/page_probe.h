@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "engine/clock.h"
-#include "engine/connect_mode.h"  // callers of the probe ask IsConnected before probing
 #include "engine/page_fingerprint.h"
 #include "engine/probe_result.h"
 #include "platform/stop_signal.h"

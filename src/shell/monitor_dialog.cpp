@@ -15,7 +15,7 @@
 #include "alerts/emblem_icon.h"
 #include "alerts/temporary_pages.h"
 #include "alerts/user_messages.h"
-#include "engine/page_probe.h"
+#include "engine/connect_mode.h"
 #include "engine/site_checker.h"
 #include "engine/site_status.h"
 #include "engine/tray_icon.h"
