@@ -5,9 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
-if [[ ! -x build/orvalis-pro ]]; then
-    echo "The engine is built; the main window is not there yet, so there is nothing to start."
-    exit 0
-fi
+cmake --build build --target orvalis-pro
 exec build/orvalis-pro "$@"

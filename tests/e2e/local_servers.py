@@ -17,6 +17,8 @@ import threading
 
 class PageHandler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+    # Headers and body go out as one write, so no reply waits for a delayed acknowledgement.
+    wbufsize = -1
     body = b"<html><head><title>A quiet page</title></head><body>Nothing new here.</body></html>"
     status = 200
 
