@@ -266,7 +266,10 @@ class SiteTable:
         return self.table.nRows
 
     def cell(self, row, header):
-        return fresh(self.table.getAccessibleAt(row, self.columns[header]))
+        accessible = self.table.getAccessibleAt(row, self.columns[header])
+        if accessible is None:  # the row is being redrawn; the bus has no cell for it this moment
+            raise LookupError(f"no cell at row {row}, column {header!r}")
+        return fresh(accessible)
 
     def text(self, row, header):
         return self.cell(row, header).name
