@@ -16,81 +16,70 @@ SiteTableModel::SiteTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 bool SiteTableModel::OnOwnThread() const { return QThread::currentThread() == thread(); }
 
-int SiteTableModel::CountRows() const {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(rows_.size());
-}
+int SiteTableModel::CountRows() const { return rows_.CountRows(); }
 
 int SiteTableModel::InsertRow(int position, const std::string& address) {
-    SiteEntry entry;
-    entry.address = address;
     if (!OnOwnThread()) {
-        std::lock_guard lock(mutex_);
-        if (position < 0 || position > static_cast<int>(rows_.size())) {
-            position = static_cast<int>(rows_.size());
-        }
-        rows_.insert(rows_.begin() + position, std::move(entry));
-        NoteReshapedLocked();
+        position = rows_.InsertRow(position, address);
+        NoteReshaped();
         return position;
     }
     const int count = CountRows();
     if (position < 0 || position > count) position = count;
     beginInsertRows({}, position, position);
-    {
-        std::lock_guard lock(mutex_);
-        rows_.insert(rows_.begin() + position, std::move(entry));
-    }
+    rows_.InsertRow(position, address);
     endInsertRows();
     return position;
 }
 
 void SiteTableModel::DeleteRow(int row) {
+    if (row < 0 || row >= CountRows()) return;
     if (!OnOwnThread()) {
-        std::lock_guard lock(mutex_);
-        if (!Has(row)) return;
-        rows_.erase(rows_.begin() + row);
-        NoteReshapedLocked();
+        rows_.DeleteRow(row);
+        NoteReshaped();
         return;
     }
-    if (row < 0 || row >= CountRows()) return;
     beginRemoveRows({}, row, row);
-    {
-        std::lock_guard lock(mutex_);
-        rows_.erase(rows_.begin() + row);
-    }
+    rows_.DeleteRow(row);
     endRemoveRows();
 }
 
 std::string SiteTableModel::GetRowText(int row, int column) const {
-    std::lock_guard lock(mutex_);
-    return Has(row) ? rows_[row].Text(column) : std::string();
+    return rows_.GetRowText(row, column);
 }
 
 void SiteTableModel::SetRowText(int row, int column, const std::string& text) {
-    std::lock_guard lock(mutex_);
-    if (!Has(row) || rows_[row].Text(column) == text) return;
-    rows_[row].SetText(column, text);
-    NoteChangedLocked(row, row);
+    if (rows_.GetRowText(row, column) == text) return;
+    rows_.SetRowText(row, column, text);
+    NoteChanged(row, row);
 }
 
 std::shared_ptr<PageFingerprint> SiteTableModel::GetFingerprint(int row) const {
-    std::lock_guard lock(mutex_);
-    return Has(row) ? rows_[row].fingerprint : nullptr;
+    return rows_.GetFingerprint(row);
 }
 
 void SiteTableModel::SetFingerprint(int row, std::shared_ptr<PageFingerprint> record) {
-    std::lock_guard lock(mutex_);
-    if (Has(row)) rows_[row].fingerprint = std::move(record);
+    rows_.SetFingerprint(row, std::move(record));
 }
 
 void SiteTableModel::UpdateRows(const std::function<bool(SiteEntry&)>& visit) {
-    std::lock_guard lock(mutex_);
-    for (int row = 0; row < static_cast<int>(rows_.size()); ++row) {
-        if (visit(rows_[row])) NoteChangedLocked(row, row);
-    }
+    int row = 0;
+    int first = INT_MAX;
+    int last = -1;
+    rows_.UpdateRows([&](SiteEntry& entry) {
+        const bool changed = visit(entry);
+        if (changed) {
+            first = std::min(first, row);
+            last = row;
+        }
+        ++row;
+        return changed;
+    });
+    if (first <= last) NoteChanged(first, last);
 }
 
-void SiteTableModel::NoteChangedLocked(int first, int last) {
+void SiteTableModel::NoteChanged(int first, int last) {
+    std::lock_guard lock(noteMutex_);
     changedFirst_ = std::min(changedFirst_, first);
     changedLast_ = std::max(changedLast_, last);
     if (flushQueued_) return;
@@ -98,9 +87,12 @@ void SiteTableModel::NoteChangedLocked(int first, int last) {
     QMetaObject::invokeMethod(this, &SiteTableModel::FlushChanges, Qt::QueuedConnection);
 }
 
-void SiteTableModel::NoteReshapedLocked() {
-    reshaped_ = true;
-    NoteChangedLocked(0, 0);
+void SiteTableModel::NoteReshaped() {
+    {
+        std::lock_guard lock(noteMutex_);
+        reshaped_ = true;
+    }
+    NoteChanged(0, 0);
 }
 
 void SiteTableModel::FlushChanges() {
@@ -108,10 +100,10 @@ void SiteTableModel::FlushChanges() {
     int last = -1;
     bool reshaped = false;
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(noteMutex_);
         if (!flushQueued_) return;
         first = changedFirst_;
-        last = std::min(changedLast_, static_cast<int>(rows_.size()) - 1);
+        last = std::min(changedLast_, CountRows() - 1);
         reshaped = reshaped_;
         changedFirst_ = INT_MAX;
         changedLast_ = -1;

@@ -3,14 +3,13 @@
 #include <QAbstractTableModel>
 #include <climits>
 #include <mutex>
-#include <vector>
 
-#include "engine/site_list.h"
+#include "engine/memory_site_list.h"
 
 namespace orvalis {
 
 /// The monitored pages as the main window's list shows them, and as the engine reads and writes
-/// them. The rows live in a store behind one mutex, so the checking thread never waits for the
+/// them. The rows live in a thread-safe in-memory store, so the checking thread never waits for the
 /// window: it reads rows and rewrites texts from its own thread, and the model tells the view
 /// about those changes with one coalesced, queued notification. Rows are inserted and deleted on
 /// the window's thread, so the view's row count is always true.
@@ -44,13 +43,12 @@ class SiteTableModel : public QAbstractTableModel, public SiteList {
     void FlushChanges();
 
    private:
-    bool Has(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
     bool OnOwnThread() const;
-    void NoteChangedLocked(int first, int last);
-    void NoteReshapedLocked();
+    void NoteChanged(int first, int last);
+    void NoteReshaped();
 
-    mutable std::mutex mutex_;
-    std::vector<SiteEntry> rows_;
+    MemorySiteList rows_;
+    std::mutex noteMutex_;        // guards what the next flush tells the view
     int changedFirst_ = INT_MAX;  // rows changed since the last flush, as one range
     int changedLast_ = -1;
     bool reshaped_ = false;  // rows were inserted or deleted off the window's thread
