@@ -116,8 +116,8 @@ std::optional<std::vector<std::string>> SplitExec(std::string_view value) {
 void PlaceStandIn(const fs::path& program) {
     fs::create_directories(program.parent_path());
     std::ofstream(program) << "#!/bin/sh\n"
-                              "cd \"${0%/*}\" && printf '%s\\0' \"$0\" \"$@\" > argv.part && "
-                              "mv argv.part argv.out\n";
+                              "cd \"${0%/*}\" && printf '%s\\0' \"$0\" \"$@\" > argv.tmp && "
+                              "mv argv.tmp argv.out\n";
     fs::permissions(program, fs::perms::owner_all);
 }
 
