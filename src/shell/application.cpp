@@ -57,9 +57,7 @@ struct Parts {
               .branding = branding,
               .pages = pages,
               .savingSites = savingSites,
-          }) {
-        messages.SetParent(&dialog);
-    }
+          }) {}
 
     SharedSettings settings;
     QtProfileStore store;
@@ -106,6 +104,8 @@ int Application::Run(int argc, char** argv) {
     const CommandLine commandLine =
         ParseCommandLine(arguments, QApplication::applicationFilePath().toStdString());
     if (!parts.dialog.Initialize(commandLine)) return 1;
+    // From here on message boxes belong to the window; the terms came before it showed.
+    parts.messages.SetParent(&parts.dialog);
     QObject::connect(&instance, &SingleInstance::showRequested, &parts.dialog,
                      &MonitorDialog::BringBack);
     parts.dialog.exec();
