@@ -17,12 +17,12 @@ constexpr std::string_view kSource = R"(
 <br><br><br>
 <table width="600" border="0" cellPadding="0" cellSpacing="0">
 <tr><td align="center">
-<font face="Verdana" color="#b00000" size="6">%s</font><br>
-<font face="Verdana" size="2" color="#000000"><br><br><b>You Now Have Master Resale/Giveaway Rights To This Software</b></font>
+<font face="Verdana, sans-serif" color="#b00000" size="6">%s</font><br>
+<font face="Verdana, sans-serif" size="2" color="#000000"><br><br><b>You Now Have Master Resale/Giveaway Rights To This Software</b></font>
 </td></tr>
 <tr><td align="left">
 <br><br><br>
-<font face="Verdana" size="2" color="#000000">
+<font face="Verdana, sans-serif" size="2" color="#000000">
 This copy of the software comes with full master resale rights. You may sell it to anyone, at any
 price you choose, and keep all of the money; you may also pass the same master resale rights on to
 your own buyers, so that they can sell it in turn.

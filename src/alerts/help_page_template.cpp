@@ -17,12 +17,12 @@ constexpr std::string_view kSource = R"(
 <br><br><br>
 <table width="600" border="0" cellPadding="0" cellSpacing="0">
 <tr><td align="center">
-<font face="Verdana" color="#b00000" size="6">%s</font><br>
-<font face="Verdana" size="2" color="#000000"><b><br>Brought to you by<br><br><a href="%s">%s</a></b></font>
+<font face="Verdana, sans-serif" color="#b00000" size="6">%s</font><br>
+<font face="Verdana, sans-serif" size="2" color="#000000"><b><br>Brought to you by<br><br><a href="%s">%s</a></b></font>
 </td></tr>
 <tr><td align="left">
 <br><br><br>
-<font face="Verdana" size="2" color="#000000">
+<font face="Verdana, sans-serif" size="2" color="#000000">
 This program keeps watch over your websites. At the interval you choose it fetches every page on
 its list and shows the result beside the address: "OK" with the time of the last good check,
 "Page Not Found" when the page could not be fetched but its server still answers, "No Connection"
