@@ -8,8 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
     python3 python3-aiosmtpd clang-format
     xvfb xauth trayer xdotool imagemagick dbus at-spi2-core python3-pyatspi python3-xlib iproute2
-    desktop-file-utils libglib2.0-bin
-    fonts-dejavu-core
+    desktop-file-utils libglib2.0-bin chromium fonts-dejavu-core
 )
 
 missing=()
