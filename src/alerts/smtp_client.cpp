@@ -76,8 +76,7 @@ bool SmtpClient::Connect() {
         CloseConnection();
         return false;
     }
-    SendCommand("HELO " + HeloName() + "\r\n");
-    if (!ExpectReply(ReplyKind::Generic)) {
+    if (!SendCommand("HELO " + HeloName() + "\r\n") || !ExpectReply(ReplyKind::Generic)) {
         CloseConnection();
         return false;
     }
@@ -100,8 +99,7 @@ bool SmtpClient::Disconnect() {
     if (!connected_) {
         return true;
     }
-    SendCommand("QUIT\r\n");
-    const bool confirmed = ExpectReply(ReplyKind::Quit);
+    const bool confirmed = SendCommand("QUIT\r\n") && ExpectReply(ReplyKind::Quit);
     CloseConnection();
     return confirmed;
 }
@@ -152,28 +150,28 @@ bool SmtpClient::BuildHeader(MailMessage& message) {
 }
 
 std::string SmtpClient::EscapeBody(const MailMessage& message) const {
-    const std::string& body = message.body;
+    const std::string_view body = message.body;
     std::string wire;
     wire.reserve(body.size() + body.size() / 8 + 2);
-    bool lineStart = true;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (c == '\r' || c == '\n') {
-            // RFC 5321 allows no bare CR or LF in mail data: each of CRLF, LF and CR ends a line.
-            if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
-                ++i;
-            }
-            wire += "\r\n";
-            lineStart = true;
-            continue;
-        }
+    std::size_t lineStart = 0;
+    while (lineStart < body.size()) {
         // The receiver strips the first dot of every line that starts with one (RFC 5321
         // section 4.5.2), so every such line gets one more.
-        if (lineStart && c == '.') {
+        if (body[lineStart] == '.') {
             wire += '.';
         }
-        wire += c;
-        lineStart = false;
+        const std::size_t end = body.find_first_of("\r\n", lineStart);
+        if (end == std::string_view::npos) {
+            wire.append(body.substr(lineStart));
+            break;
+        }
+        wire.append(body.substr(lineStart, end - lineStart));
+        // RFC 5321 allows no bare CR or LF in mail data: each of CRLF, LF and CR ends a line.
+        wire += "\r\n";
+        lineStart = end + 1;
+        if (body[end] == '\r' && lineStart < body.size() && body[lineStart] == '\n') {
+            ++lineStart;
+        }
     }
     return wire;
 }
@@ -183,28 +181,30 @@ bool SmtpClient::TransmitMessage(MailMessage& message) {
         lastError_ = "Must be connected";
         return false;
     }
-    SendCommand("MAIL From: <" + OneLine(message.from) + ">\r\n");
-    if (!ExpectReply(ReplyKind::Generic)) {
+    if (!SendCommand("MAIL From: <" + OneLine(message.from) + ">\r\n") ||
+        !ExpectReply(ReplyKind::Generic)) {
         return false;
     }
     for (int i = 0; i < message.RecipientCount(); ++i) {
         std::string address;
         std::string name;
         message.GetRecipient(i, address, name);
-        SendCommand("RCPT TO: <" + OneLine(address) + ">\r\n");
+        if (!SendCommand("RCPT TO: <" + OneLine(address) + ">\r\n")) {
+            return false;
+        }
         // A refused recipient neither stops nor fails the message; a lost connection does.
         if (!ExpectReply(ReplyKind::Generic) && !connected_) {
             return false;
         }
     }
-    SendCommand("DATA\r\n");
-    if (!ExpectReply(ReplyKind::Data)) {
+    const std::string wireBody = EscapeBody(message);
+    if (!SendCommand("DATA\r\n") || !ExpectReply(ReplyKind::Data)) {
         return false;
     }
-    SendCommand(message.header);
-    SendCommand(EscapeBody(message));
-    SendCommand("\r\n.\r\n");
-    return ExpectReply(ReplyKind::Generic);
+    // Whatever part fails to go out ends the transfer there: the end of the data after a cut-off
+    // part would make the server take the rest for the whole message.
+    return SendCommand(message.header) && SendCommand(wireBody) && SendCommand("\r\n.\r\n") &&
+           ExpectReply(ReplyKind::Generic);
 }
 
 bool SmtpClient::ExpectReply(ReplyKind kind) {
@@ -292,8 +292,14 @@ std::string SmtpClient::HeloName() const {
     return "[" + address + "]";
 }
 
-void SmtpClient::SendCommand(const std::string& command) {
-    socket_.SendAll(command, replyTimeout_);
+bool SmtpClient::SendCommand(std::string_view text) {
+    if (socket_.SendAll(text, replyTimeout_)) {
+        return true;
+    }
+    // Part of the text may have gone out, so nothing sent later could be read as meant.
+    lastError_ = "Socket Error";
+    CloseConnection();
+    return false;
 }
 
 void SmtpClient::CloseConnection() {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "alerts/mail_message.h"
 #include "platform/tcp_stream.h"
@@ -79,7 +80,7 @@ class SmtpClient {
     /// How reading a reply ended.
     enum class ReplyStatus { Complete, Closed, Failed };
     ReplyStatus ReadReply(int& code);
-    void SendCommand(const std::string& command);
+    bool SendCommand(std::string_view text);
     void CloseConnection();
 
     std::string lastError_ = "OK";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <regex>
 #include <string>
@@ -152,6 +153,48 @@ TEST(SmtpClient, EveryFailureLeavesItsTextAndConnectionState) {
         }
         EXPECT_EQ(client.LastError(), c.lastError);
         EXPECT_EQ(client.IsConnected(), c.connectedAfter);
+    }
+}
+
+// A server that stops reading in the middle of the message. The client gives up once the data
+// step's bound has passed, however the bound is shared between sending and the reply, and never
+// sends the end of the data: the server must not take a cut-off message for a whole one.
+TEST(SmtpClient, AStalledMessageEndsWithinTheStepBoundAndIsNeverTerminated) {
+    using std::chrono::milliseconds;
+    constexpr milliseconds kBound{400};
+    struct Case {
+        const char* name;
+        milliseconds pause;    // how long the server reads nothing after its 354
+        SmtpAnswer endOfData;  // what it says when it sees the end of the data
+        bool endSeen;          // whether the whole message reaches the server
+    };
+    const Case cases[] = {
+        {"reads again after the bound", kBound * 3 / 2, SmtpAnswer::Reply("250 queued\r\n"), false},
+    };
+    // Far more than the socket buffers of both ends hold.
+    const std::string body(16 * 1024 * 1024, 'x');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Data, SmtpAnswer::ReplyThenStopReading("354 go\r\n", c.pause));
+        server.Answer(SmtpStep::EndOfData, c.endOfData);
+        MailMessage message = TwoRecipientMessage(body);
+        {
+            OpenSmtpClient client("127.0.0.1", server.Port());
+            client.SetTimeouts(test::kTestTimeout, kBound);
+            ASSERT_TRUE(client.Connect()) << client.LastError();
+
+            EXPECT_FALSE(client.Send(message));
+            const auto took = std::chrono::steady_clock::now() - server.AnsweredAt(SmtpStep::Data);
+            EXPECT_LT(took, kBound * 13 / 10) << "from the 354 to the end of Send";
+            EXPECT_EQ(client.LastError(), "Socket Error");
+            EXPECT_FALSE(client.IsConnected());
+        }
+        ASSERT_TRUE(server.WaitForSessionsEnded(1));
+        EXPECT_EQ(server.Commands(),
+                  (Commands{"HELO tester.local", "MAIL From: <monitor@example.test>",
+                            "RCPT TO: <ann@example.test>", "RCPT TO: <bob@example.test>", "DATA"}));
+        EXPECT_EQ(server.Data().empty(), !c.endSeen);
     }
 }
 
