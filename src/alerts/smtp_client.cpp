@@ -1,5 +1,6 @@
 #include "alerts/smtp_client.h"
 
+#include <algorithm>
 #include <ctime>
 #include <string_view>
 #include <utility>
@@ -9,6 +10,14 @@
 
 namespace orvalis {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds Remaining(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return std::max(left, std::chrono::milliseconds(0));
+}
 
 // No reply line is near this long; beyond it only the first four characters are kept, which
 // are all that decide the code and whether more lines follow.
@@ -76,7 +85,7 @@ bool SmtpClient::Connect() {
         CloseConnection();
         return false;
     }
-    if (!SendCommand("HELO " + HeloName() + "\r\n") || !ExpectReply(ReplyKind::Generic)) {
+    if (!Command("HELO " + HeloName() + "\r\n", ReplyKind::Generic)) {
         CloseConnection();
         return false;
     }
@@ -99,16 +108,16 @@ bool SmtpClient::Disconnect() {
     if (!connected_) {
         return true;
     }
-    const bool confirmed = SendCommand("QUIT\r\n") && ExpectReply(ReplyKind::Quit);
+    const bool confirmed = Command("QUIT\r\n", ReplyKind::Quit);
     CloseConnection();
     return confirmed;
 }
 
 std::string SmtpClient::LastError() const { return lastError_; }
 
-void SmtpClient::SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds reply) {
+void SmtpClient::SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds step) {
     connectTimeout_ = connect;
-    replyTimeout_ = reply;
+    stepTimeout_ = step;
 }
 
 void SmtpClient::SetHostNameReader(std::function<std::string()> reader) {
@@ -181,36 +190,42 @@ bool SmtpClient::TransmitMessage(MailMessage& message) {
         lastError_ = "Must be connected";
         return false;
     }
-    if (!SendCommand("MAIL From: <" + OneLine(message.from) + ">\r\n") ||
-        !ExpectReply(ReplyKind::Generic)) {
+    if (!Command("MAIL From: <" + OneLine(message.from) + ">\r\n", ReplyKind::Generic)) {
         return false;
     }
     for (int i = 0; i < message.RecipientCount(); ++i) {
         std::string address;
         std::string name;
         message.GetRecipient(i, address, name);
-        if (!SendCommand("RCPT TO: <" + OneLine(address) + ">\r\n")) {
-            return false;
-        }
         // A refused recipient neither stops nor fails the message; a lost connection does.
-        if (!ExpectReply(ReplyKind::Generic) && !connected_) {
+        if (!Command("RCPT TO: <" + OneLine(address) + ">\r\n", ReplyKind::Generic) &&
+            !connected_) {
             return false;
         }
     }
     const std::string wireBody = EscapeBody(message);
-    if (!SendCommand("DATA\r\n") || !ExpectReply(ReplyKind::Data)) {
+    if (!Command("DATA\r\n", ReplyKind::Data)) {
         return false;
     }
-    // Whatever part fails to go out ends the transfer there: the end of the data after a cut-off
-    // part would make the server take the rest for the whole message.
-    return SendCommand(message.header) && SendCommand(wireBody) && SendCommand("\r\n.\r\n") &&
-           ExpectReply(ReplyKind::Generic);
+    // The message and its reply are one step with one bound. Whatever part fails to go out ends
+    // the transfer there: the end of the data after a cut-off part would make the server take
+    // the rest for the whole message.
+    const auto deadline = StepDeadline();
+    return SendCommand(message.header, deadline) && SendCommand(wireBody, deadline) &&
+           SendCommand("\r\n.\r\n", deadline) && ExpectReply(ReplyKind::Generic, deadline);
 }
 
-bool SmtpClient::ExpectReply(ReplyKind kind) {
+Clock::time_point SmtpClient::StepDeadline() const { return Clock::now() + stepTimeout_; }
+
+bool SmtpClient::Command(std::string_view text, ReplyKind kind) {
+    const auto deadline = StepDeadline();
+    return SendCommand(text, deadline) && ExpectReply(kind, deadline);
+}
+
+bool SmtpClient::ExpectReply(ReplyKind kind, Clock::time_point deadline) {
     const ExpectedReply& expected = kExpectedReplies[static_cast<int>(kind)];
     int code = 0;
-    switch (ReadReply(code)) {
+    switch (ReadReply(code, deadline)) {
         case ReplyStatus::Complete:
             break;
         case ReplyStatus::Closed:
@@ -231,9 +246,7 @@ bool SmtpClient::ExpectReply(ReplyKind kind) {
     return false;
 }
 
-SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + replyTimeout_;
+SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code, Clock::time_point deadline) {
     int firstCode = -1;
     char replyBuffer[1024];
     for (;;) {
@@ -255,9 +268,8 @@ SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
         if (pending_.size() > kLongestLine) {
             pending_.resize(4);
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        const auto left = Remaining(deadline);
+        if (left.count() == 0) {
             return ReplyStatus::Failed;
         }
         const ReceiveResult received = socket_.Receive(replyBuffer, sizeof replyBuffer, left);
@@ -292,8 +304,8 @@ std::string SmtpClient::HeloName() const {
     return "[" + address + "]";
 }
 
-bool SmtpClient::SendCommand(std::string_view text) {
-    if (socket_.SendAll(text, replyTimeout_)) {
+bool SmtpClient::SendCommand(std::string_view text, Clock::time_point deadline) {
+    if (socket_.SendAll(text, Remaining(deadline))) {
         return true;
     }
     // Part of the text may have gone out, so nothing sent later could be read as meant.

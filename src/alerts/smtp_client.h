@@ -37,7 +37,7 @@ inline constexpr ExpectedReply kExpectedReplies[] = {
 /// QUIT first.
 class SmtpClient {
    public:
-    /// How long connecting and each reply may take unless SetTimeouts says otherwise.
+    /// How long connecting and each step may take unless SetTimeouts says otherwise.
     static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
 
     /// A closed client for `serverHost` (name or numeric address) on `port`.
@@ -57,8 +57,9 @@ class SmtpClient {
     /// True while a connection is open.
     bool IsConnected() const { return connected_; }
 
-    /// Bounds connecting, and the wait for each reply (the whole reply, however it is split).
-    void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds reply);
+    /// Bounds connecting, and each step: sending a command (or the whole message) and waiting for
+    /// its whole reply together, however the time is split between them.
+    void SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds step);
     /// Replaces how the local host name for HELO is read; an empty result means unreadable.
     void SetHostNameReader(std::function<std::string()> reader);
 
@@ -71,16 +72,22 @@ class SmtpClient {
     std::string EscapeBody(const MailMessage& message) const;
     /// Runs MAIL FROM, RCPT TO for each recipient, DATA and the message text.
     bool TransmitMessage(MailMessage& message);
-    /// Reads one whole reply and checks its code against `kind`.
-    bool ExpectReply(ReplyKind kind);
+    /// The moment by which a step starting now must have ended.
+    std::chrono::steady_clock::time_point StepDeadline() const;
+    /// Reads one whole reply before `deadline` and checks its code against `kind`.
+    bool ExpectReply(ReplyKind kind, std::chrono::steady_clock::time_point deadline);
+    /// Reads one whole reply within a step of its own and checks its code against `kind`.
+    bool ExpectReply(ReplyKind kind) { return ExpectReply(kind, StepDeadline()); }
+    /// Sends `text` and reads its reply, both within one step.
+    bool Command(std::string_view text, ReplyKind kind);
     /// The name HELO carries.
     std::string HeloName() const;
 
    private:
     /// How reading a reply ended.
     enum class ReplyStatus { Complete, Closed, Failed };
-    ReplyStatus ReadReply(int& code);
-    bool SendCommand(std::string_view text);
+    ReplyStatus ReadReply(int& code, std::chrono::steady_clock::time_point deadline);
+    bool SendCommand(std::string_view text, std::chrono::steady_clock::time_point deadline);
     void CloseConnection();
 
     std::string lastError_ = "OK";
@@ -91,7 +98,7 @@ class SmtpClient {
     TcpStream socket_;
     std::string pending_;  // bytes received beyond the replies read so far
     std::chrono::milliseconds connectTimeout_ = kDefaultTimeout;
-    std::chrono::milliseconds replyTimeout_ = kDefaultTimeout;
+    std::chrono::milliseconds stepTimeout_ = kDefaultTimeout;
     std::function<std::string()> hostNameReader_;
 };
 

@@ -170,6 +170,7 @@ TEST(SmtpClient, AStalledMessageEndsWithinTheStepBoundAndIsNeverTerminated) {
     };
     const Case cases[] = {
         {"reads again after the bound", kBound * 3 / 2, SmtpAnswer::Reply("250 queued\r\n"), false},
+        {"reads late and never answers", kBound * 3 / 5, SmtpAnswer::Silent(), true},
     };
     // Far more than the socket buffers of both ends hold.
     const std::string body(16 * 1024 * 1024, 'x');
