@@ -27,7 +27,9 @@ bool SendAlertMail(UserMessages& messages, const std::string& smtpServer,
     message.subject = subject;
     message.body = body;
 
-    if (client.Connect() && client.Send(message) && client.Disconnect()) {
+    if (client.Connect() && client.Send(message)) {
+        // The server has taken the mail: a QUIT it refuses or hangs up on changes nothing.
+        client.Disconnect();
         return true;
     }
     // A client still connected after a failed Send says QUIT on destruction, so only once the

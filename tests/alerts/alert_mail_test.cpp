@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alerts/smtp_test_helpers.h"
@@ -101,6 +102,24 @@ TEST(AlertMail, AFailedSendSaysQuitOnlyAfterTheMessageWasClosed) {
     EXPECT_EQ(std::count(commandsWhileShown.begin(), commandsWhileShown.end(), "QUIT"), 0);
     ASSERT_TRUE(server.WaitForSessionsEnded(1));
     EXPECT_EQ(server.Commands().back(), "QUIT");
+}
+
+TEST(AlertMail, AMailTheServerTookIsSentWhateverItSaysToQuit) {
+    const std::pair<const char*, SmtpAnswer> cases[] = {
+        {"QUIT refused", SmtpAnswer::Reply("500 what\r\n")},
+        {"hang-up on QUIT", SmtpAnswer::Close()},
+    };
+    for (const auto& [name, quit] : cases) {
+        SCOPED_TRACE(name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Quit, quit);
+        RecordingMessages messages;
+        EXPECT_TRUE(SendAlertMail(messages, "127.0.0.1", "ops@example.test", "monitor@example.test",
+                                  kAlertMailSubject, "body", server.Port()));
+        EXPECT_TRUE(messages.shown.empty());
+        ASSERT_TRUE(server.WaitForSessionsEnded(1));
+        EXPECT_EQ(server.Commands().back(), "QUIT");
+    }
 }
 
 // True when every line end is CRLF and no CR or LF stands alone.
