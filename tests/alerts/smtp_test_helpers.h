@@ -14,7 +14,7 @@
 namespace orvalis::test {
 
 /// Short waits so the time-out cases finish quickly.
-inline constexpr std::chrono::milliseconds kTestTimeout{1000};
+inline constexpr std::chrono::milliseconds kTestTimeout{400};
 
 /// The client's protected steps, opened up for direct checks.
 class OpenSmtpClient : public SmtpClient {
