@@ -44,8 +44,9 @@ TEST(AlertMail, BodyNamesTheProgramAndUsesTheHeadingForTheNumberOfHosts) {
 TEST(AlertMail, GoesOutWithoutAnyMessage) {
     ScriptedSmtpServer server;
     RecordingMessages messages;
-    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", MailSettings(),
-                              "www.alpha.test\n\nwww.beta.test", server.Port()));
+    AppSettings settings = MailSettings();
+    settings.SmtpPort = server.Port();
+    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nwww.beta.test"));
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_TRUE(server.WaitForSessionsEnded(1));
     const Commands commands = server.Commands();
@@ -69,7 +70,8 @@ TEST(AlertMail, AMalformedReceiverListStillMailsTheEntriesBeforeTheFault) {
     RecordingMessages messages;
     AppSettings settings = MailSettings();
     settings.EmailAddress = "ops@example.test;Bob >bob@example.test<";
-    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test", server.Port()));
+    settings.SmtpPort = server.Port();
+    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test"));
     ASSERT_TRUE(server.WaitForSessionsEnded(1));
     EXPECT_EQ(server.Commands()[2], "RCPT TO: <ops@example.test>");
     EXPECT_EQ(server.Commands()[3], "DATA");
@@ -77,8 +79,9 @@ TEST(AlertMail, AMalformedReceiverListStillMailsTheEntriesBeforeTheFault) {
 
 TEST(AlertMail, ARefusedConnectionIsReportedWithTheClientsText) {
     RecordingMessages messages;
-    EXPECT_FALSE(SendDownAlert(messages, "Site Watch", MailSettings(), "www.alpha.test",
-                               test::ClosedPort()));
+    AppSettings settings = MailSettings();
+    settings.SmtpPort = test::ClosedPort();
+    EXPECT_FALSE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test"));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text,
               "Failed to send email\n\nUnable to connect to mail server\n\nPlease check that your "
@@ -137,10 +140,11 @@ TEST_F(RealSmtpServer, ReceivesTheAlertMailIntact) {
     settings.SmtpServer = "127.0.0.1";
     settings.EmailAddress = "Ops Team <ops@example.test>;admin@example.test";
     settings.SenderEmail = "monitor@example.test";
+    settings.SmtpPort = sink_.Port();
     test::RecordingMessages messages;
 
-    ASSERT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nshop.beta.test",
-                              sink_.Port()));
+    ASSERT_TRUE(
+        SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nshop.beta.test"));
     EXPECT_TRUE(messages.shown.empty());
 
     const std::string mail = sink_.Message(1);

@@ -312,6 +312,64 @@ TEST(SmtpClient, TheFirstLineOfAMultiLineReplyDecides) {
     EXPECT_TRUE(client.Disconnect()) << "the QUIT reply is read as its own reply";
 }
 
+// A security or a login asks for EHLO; a secure connection or a login that cannot be had ends
+// the connection before anything else is said, and no password ever goes out in plain text.
+TEST(SmtpClient, SecurityOrALoginThatCannotBeHadEndsTheConnectionAfterEhlo) {
+    struct Case {
+        const char* name;
+        MailSecurity security;
+        const char* user;
+        const char* ehloReply;
+        Commands commands;
+        const char* lastError;
+    };
+    const Case cases[] = {
+        {"STARTTLS not offered",
+         MailSecurity::StartTls,
+         "",
+         "250-test.local\r\n250 AUTH PLAIN\r\n",
+         {"EHLO tester.local"},
+         "The mail server does not offer STARTTLS, so no secure connection can be made."},
+        {"STARTTLS refused",
+         MailSecurity::StartTls,
+         "",
+         "250-test.local\r\n250 starttls\r\n",
+         {"EHLO tester.local", "STARTTLS"},
+         "500:SMTP server refused STARTTLS"},
+        {"login without security",
+         MailSecurity::None,
+         "monitor",
+         "250-test.local\r\n250 AUTH PLAIN LOGIN\r\n",
+         {"EHLO tester.local"},
+         "The password is only sent over a secure connection: choose STARTTLS or SSL/TLS for the "
+         "mail server."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Helo, SmtpAnswer::Reply(c.ehloReply));
+        {
+            OpenSmtpClient client("127.0.0.1", server.Port());
+            client.SetSecurity(c.security);
+            client.SetLogin(c.user, "secret");
+            EXPECT_FALSE(client.Connect());
+            EXPECT_EQ(client.LastError(), c.lastError);
+            EXPECT_FALSE(client.IsConnected());
+        }
+        ASSERT_TRUE(server.WaitForSessionsEnded(1));
+        EXPECT_EQ(server.Commands(), c.commands);
+    }
+}
+
+TEST(MailSecurity, ReadsTheStoredNames) {
+    EXPECT_EQ(MailSecurityFromText("None"), MailSecurity::None);
+    EXPECT_EQ(MailSecurityFromText("STARTTLS"), MailSecurity::StartTls);
+    EXPECT_EQ(MailSecurityFromText("starttls"), MailSecurity::StartTls);
+    EXPECT_EQ(MailSecurityFromText("SSL/TLS"), MailSecurity::Tls);
+    EXPECT_EQ(MailSecurityFromText(""), MailSecurity::None);
+    EXPECT_EQ(MailSecurityFromText("TLS 1.3"), MailSecurity::None);
+}
+
 TEST(SmtpClient, HeloCarriesTheHostNameOrAnAddressLiteral) {
     const std::string systemName = LocalHostName();
     struct Case {
