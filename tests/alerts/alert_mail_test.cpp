@@ -14,9 +14,11 @@
 namespace orvalis {
 namespace {
 
+using test::PythonSmtpSink;
 using test::RealSmtpServer;
 using test::RecordingMessages;
 using test::ScriptedSmtpServer;
+using test::SecureSmtpServer;
 using test::SmtpAnswer;
 using test::SmtpStep;
 using Commands = std::vector<std::string>;
@@ -111,14 +113,19 @@ TEST(AlertMail, AMailTheServerTookIsSentWhateverItSaysToQuit) {
     const std::pair<const char*, SmtpAnswer> cases[] = {
         {"QUIT refused", SmtpAnswer::Reply("500 what\r\n")},
         {"hang-up on QUIT", SmtpAnswer::Close()},
+        {"no answer to QUIT", SmtpAnswer::Silent()},
     };
     for (const auto& [name, quit] : cases) {
         SCOPED_TRACE(name);
         ScriptedSmtpServer server;
         server.Answer(SmtpStep::Quit, quit);
+        MailServer mailServer;
+        mailServer.host = "127.0.0.1";
+        mailServer.port = server.Port();
+        mailServer.stepTimeout = test::kTestTimeout;
         RecordingMessages messages;
-        EXPECT_TRUE(SendAlertMail(messages, "127.0.0.1", "ops@example.test", "monitor@example.test",
-                                  kAlertMailSubject, "body", server.Port()));
+        EXPECT_TRUE(SendAlertMail(messages, mailServer, "ops@example.test", "monitor@example.test",
+                                  kAlertMailSubject, "body"));
         EXPECT_TRUE(messages.shown.empty());
         ASSERT_TRUE(server.WaitForSessionsEnded(1));
         EXPECT_EQ(server.Commands().back(), "QUIT");
@@ -165,6 +172,26 @@ TEST_F(RealSmtpServer, ReceivesTheAlertMailIntact) {
               "This is an automated message from Site Watch\r\n\r\n"
               "The following web servers are down\r\n\r\n"
               "www.alpha.test\r\n\r\nshop.beta.test\r\n\r\n\r\n");
+}
+
+TEST_F(SecureSmtpServer, TheAlertMailGoesOutThroughTheServerTheSettingsName) {
+    PythonSmtpSink sink;
+    if (!Launch(sink, {"--starttls", loopback_.certificateFile, loopback_.keyFile, "--login",
+                       "monitor", "secret"})) {
+        return;
+    }
+    AppSettings settings = MailSettings();
+    settings.SmtpPort = sink.Port();
+    settings.SmtpSecurity = "STARTTLS";
+    settings.SmtpUser = "monitor";
+    MailServer server = MailServerFromSettings(settings, "secret");
+    server.extraCaFile = authority_.CertificateFile();
+    RecordingMessages messages;
+    EXPECT_TRUE(SendAlertMail(messages, server, settings.EmailAddress, settings.SenderEmail,
+                              kAlertMailSubject, AlertMailBody("Site Watch", "www.alpha.test")));
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_NE(sink.Message(1), "");
+    EXPECT_EQ(sink.Envelope(1), "monitor@example.test\nops@example.test\nadmin@example.test\n");
 }
 
 }  // namespace

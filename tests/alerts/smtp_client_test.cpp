@@ -16,10 +16,13 @@ namespace orvalis {
 namespace {
 
 using test::OpenSmtpClient;
+using test::PythonSmtpSink;
 using test::RealSmtpServer;
 using test::ScriptedSmtpServer;
+using test::SecureSmtpServer;
 using test::SmtpAnswer;
 using test::SmtpStep;
+using test::TestAuthority;
 using Commands = std::vector<std::string>;
 
 MailMessage TwoRecipientMessage(const std::string& body = "Hello\n") {
@@ -496,6 +499,114 @@ TEST_F(RealSmtpServer, KeepsLinesThatBeginWithADot) {
     const std::string mail = sink_.Message(1);
     ASSERT_NE(mail.find("\r\n\r\n"), std::string::npos);
     EXPECT_EQ(mail.substr(mail.find("\r\n\r\n") + 4), ".hidden\r\n.\r\n..two\r\nend\r\n\r\n");
+}
+
+MailMessage DottedMessage() {
+    MailMessage message;
+    message.from = "monitor@example.test";
+    message.subject = "Secure";
+    message.body = "first\n.\n.hidden\nlast";
+    message.AddRecipient("ops@example.test", "Ops ");
+    message.AddRecipient("admin@example.test");
+    return message;
+}
+
+// The servers take no mail without STARTTLS or TLS and a login, so a mail that arrives went over
+// a secured connection after a login.
+TEST_F(SecureSmtpServer, MailArrivesExactlyOverEachKindOfSecurityAndLogin) {
+    struct Case {
+        const char* name;
+        MailSecurity security;
+        const char* mode;
+        const char* mechanism;
+    };
+    const Case cases[] = {
+        {"STARTTLS, PLAIN", MailSecurity::StartTls, "--starttls", "PLAIN"},
+        {"TLS, LOGIN", MailSecurity::Tls, "--tls", "LOGIN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PythonSmtpSink sink;
+        if (!Launch(sink, {c.mode, loopback_.certificateFile, loopback_.keyFile, "--login",
+                           "monitor", "pa ss:word", "--mechanism", c.mechanism})) {
+            return;
+        }
+        MailMessage message = DottedMessage();
+        SmtpClient client("127.0.0.1", sink.Port());
+        client.SetSecurity(c.security, authority_.CertificateFile());
+        client.SetLogin("monitor", "pa ss:word");
+        ASSERT_TRUE(client.Connect()) << client.LastError();
+        ASSERT_TRUE(client.Send(message)) << client.LastError();
+        EXPECT_TRUE(client.Disconnect()) << client.LastError();
+
+        const std::string mail = sink.Message(1);
+        EXPECT_EQ(sink.Envelope(1), "monitor@example.test\nops@example.test\nadmin@example.test\n");
+        ASSERT_NE(mail.find("\r\n\r\n"), std::string::npos) << mail;
+        EXPECT_EQ(mail.substr(0, mail.find("\r\n\r\n") + 4), message.header);
+        EXPECT_EQ(mail.substr(mail.find("\r\n\r\n") + 4), "first\r\n.\r\n.hidden\r\nlast\r\n\r\n");
+    }
+}
+
+TEST_F(SecureSmtpServer, ARefusedLoginShowsTheServersReply) {
+    PythonSmtpSink sink;
+    if (!Launch(sink, {"--starttls", loopback_.certificateFile, loopback_.keyFile, "--login",
+                       "monitor", "right"})) {
+        return;
+    }
+    SmtpClient client("127.0.0.1", sink.Port());
+    client.SetSecurity(MailSecurity::StartTls, authority_.CertificateFile());
+    client.SetLogin("monitor", "wrong");
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(client.LastError(),
+              "The mail server refused the login\n\n535 5.7.8 Authentication credentials invalid");
+    EXPECT_FALSE(client.IsConnected());
+}
+
+// Every certificate the client cannot trust for this server ends the connection with the reason.
+TEST_F(SecureSmtpServer, ACertificateThatDoesNotProveTheServerIsRefusedWithTheReason) {
+    const std::string prefix = "No secure connection to the mail server\n\n";
+    struct Case {
+        const char* name;
+        TestAuthority::Issued certificate;
+        bool trustAuthority;
+        std::string lastError;
+    };
+    const Case cases[] = {
+        {"another host", authority_.Issue("other", "DNS:mail.other.test"), true,
+         prefix + "The server's certificate is for another host, not 127.0.0.1."},
+        {"expired", authority_.Issue("expired", "IP:127.0.0.1", -2 * 86400, -86400), true,
+         prefix + "The server's certificate has expired."},
+        {"unknown authority", loopback_, false,
+         prefix + "The server's certificate is not trusted: no known certificate authority signed "
+                  "it."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PythonSmtpSink sink;
+        if (!Launch(sink, {"--tls", c.certificate.certificateFile, c.certificate.keyFile})) {
+            return;
+        }
+        SmtpClient client("127.0.0.1", sink.Port());
+        client.SetSecurity(MailSecurity::Tls, c.trustAuthority ? authority_.CertificateFile() : "");
+        EXPECT_FALSE(client.Connect());
+        EXPECT_EQ(client.LastError(), c.lastError);
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST_F(SecureSmtpServer, AServerWithoutStartTlsGetsNoMail) {
+    PythonSmtpSink sink;
+    if (!Launch(sink, {})) {
+        return;
+    }
+    MailMessage message = DottedMessage();
+    SmtpClient client("127.0.0.1", sink.Port());
+    client.SetSecurity(MailSecurity::StartTls, authority_.CertificateFile());
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(client.LastError(),
+              "The mail server does not offer STARTTLS, so no secure connection can be made.");
+    EXPECT_FALSE(client.Send(message));
+    EXPECT_EQ(sink.Message(1, std::chrono::milliseconds(100)), "");
 }
 
 }  // namespace
