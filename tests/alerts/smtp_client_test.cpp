@@ -364,6 +364,40 @@ TEST(SmtpClient, SecurityOrALoginThatCannotBeHadEndsTheConnectionAfterEhlo) {
     }
 }
 
+// TLS from the first byte to a server that speaks plain SMTP, or says nothing at all: the
+// handshake fails at once or within the step's bound, never later.
+TEST(SmtpClient, AHandshakeThatCannotCompleteEndsWithinTheStepBound) {
+    using std::chrono::milliseconds;
+    constexpr milliseconds kBound{300};
+    struct Case {
+        const char* name;
+        SmtpAnswer greeting;
+        const char* lastError;
+    };
+    const Case cases[] = {
+        // The TLS library's reason follows in parentheses.
+        {"plain server", SmtpAnswer::Reply("220 test.local ready\r\n"),
+         "No secure connection to the mail server\n\nThe server did not make a secure connection "
+         "("},
+        {"silent server", SmtpAnswer::Silent(),
+         "No secure connection to the mail server\n\nThe server did not complete the secure "
+         "connection in time."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Greeting, c.greeting);
+        OpenSmtpClient client("127.0.0.1", server.Port());
+        client.SetTimeouts(test::kTestTimeout, kBound);
+        client.SetSecurity(MailSecurity::Tls);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(client.Connect());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kBound * 3 / 2);
+        EXPECT_EQ(client.LastError().rfind(c.lastError, 0), 0u) << client.LastError();
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
 TEST(MailSecurity, ReadsTheStoredNames) {
     EXPECT_EQ(MailSecurityFromText("None"), MailSecurity::None);
     EXPECT_EQ(MailSecurityFromText("STARTTLS"), MailSecurity::StartTls);
