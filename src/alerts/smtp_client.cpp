@@ -1,5 +1,7 @@
 #include "alerts/smtp_client.h"
 
+#include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <string_view>
 #include <utility>
@@ -9,6 +11,14 @@
 
 namespace orvalis {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds Remaining(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return std::max(left, std::chrono::milliseconds(0));
+}
 
 // No reply line is near this long; beyond it only the first four characters are kept, which
 // are all that decide the code and whether more lines follow.
@@ -43,7 +53,58 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
+bool SameLetters(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+std::string Base64(std::string_view bytes) {
+    static constexpr char kDigits[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t count = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            group = group << 8 | (k < count ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        }
+        for (std::size_t k = 0; k < 4; ++k) {
+            text += k <= count ? kDigits[group >> (18 - 6 * k) & 0x3F] : '=';
+        }
+    }
+    return text;
+}
+
+// The words of one extension line ("AUTH PLAIN LOGIN"; the old "AUTH=LOGIN" form counts too).
+std::vector<std::string> Words(std::string_view line) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : line) {
+        if (c == ' ' || c == '=' || c == '\t') {
+            if (!word.empty()) words.push_back(std::move(word));
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty()) words.push_back(std::move(word));
+    return words;
+}
+
 }  // namespace
+
+MailSecurity MailSecurityFromText(const std::string& text) {
+    if (SameLetters(text, "STARTTLS")) {
+        return MailSecurity::StartTls;
+    }
+    if (SameLetters(text, "SSL/TLS")) {
+        return MailSecurity::Tls;
+    }
+    return MailSecurity::None;
+}
 
 SmtpClient::SmtpClient(std::string serverHost, int port)
     : port_(port), serverHost_(std::move(serverHost)) {}
@@ -71,18 +132,123 @@ bool SmtpClient::Connect() {
                 "correct";
             return false;
     }
+    // With implicit TLS even the greeting comes over the secured connection.
+    if (security_ == MailSecurity::Tls && !Secure()) {
+        return false;
+    }
     if (!ExpectReply(ReplyKind::Connect)) {
         lastError_ = "Server didn't respond.";
         CloseConnection();
         return false;
     }
-    SendCommand("HELO " + HeloName() + "\r\n");
-    if (!ExpectReply(ReplyKind::Generic)) {
+    if (!Greet()) {
         CloseConnection();
         return false;
     }
     connected_ = true;
     return true;
+}
+
+bool SmtpClient::Greet() {
+    // A plain server without a login gets the classic HELO, byte for byte as always.
+    if (security_ == MailSecurity::None && user_.empty()) {
+        return Command("HELO " + HeloName() + "\r\n", ReplyKind::Generic);
+    }
+    if (!Ehlo()) {
+        return false;
+    }
+    if (security_ == MailSecurity::StartTls) {
+        // Never a silent fall-back to plain text: without STARTTLS the mail does not go out.
+        if (!Offers("STARTTLS")) {
+            lastError_ =
+                "The mail server does not offer STARTTLS, so no secure connection can be made.";
+            return false;
+        }
+        if (!Command("STARTTLS\r\n", ReplyKind::StartTls)) {
+            return false;
+        }
+        // Whatever came before the handshake must not pass for a reply after it.
+        pending_.clear();
+        // What the server offered in plain text counts no more once the connection is secured.
+        if (!Secure() || !Ehlo()) {
+            return false;
+        }
+    }
+    return user_.empty() || Login();
+}
+
+bool SmtpClient::Ehlo() {
+    extensions_.clear();
+    if (!Command("EHLO " + HeloName() + "\r\n", ReplyKind::Generic)) {
+        return false;
+    }
+    for (std::size_t i = 1; i < replyLines_.size(); ++i) {
+        extensions_.push_back(replyLines_[i].size() > 4 ? replyLines_[i].substr(4) : "");
+    }
+    return true;
+}
+
+bool SmtpClient::Offers(std::string_view keyword) const {
+    for (const std::string& line : extensions_) {
+        const std::vector<std::string> words = Words(line);
+        if (!words.empty() && SameLetters(words.front(), keyword)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SmtpClient::Secure() {
+    tls_ = std::make_unique<TlsStream>(socket_);
+    std::string problem;
+    if (!tls_->Handshake(serverHost_, extraCaFile_, stepTimeout_, problem)) {
+        lastError_ = "No secure connection to the mail server\n\n" + problem;
+        CloseConnection();
+        return false;
+    }
+    return true;
+}
+
+bool SmtpClient::Login() {
+    if (!tls_) {
+        lastError_ =
+            "The password is only sent over a secure connection: choose STARTTLS or SSL/TLS for "
+            "the mail server.";
+        return false;
+    }
+    bool plain = false;
+    bool login = false;
+    for (const std::string& line : extensions_) {
+        const std::vector<std::string> words = Words(line);
+        if (words.empty() || !SameLetters(words.front(), "AUTH")) {
+            continue;
+        }
+        for (const std::string& word : words) {
+            plain = plain || SameLetters(word, "PLAIN");
+            login = login || SameLetters(word, "LOGIN");
+        }
+    }
+    bool accepted = false;
+    if (plain) {
+        accepted = Command(
+            "AUTH PLAIN " + Base64(std::string(1, '\0') + user_ + '\0' + password_) + "\r\n",
+            ReplyKind::LoginAccepted);
+    } else if (login) {
+        accepted = Command("AUTH LOGIN\r\n", ReplyKind::LoginNext) &&
+                   Command(Base64(user_) + "\r\n", ReplyKind::LoginNext) &&
+                   Command(Base64(password_) + "\r\n", ReplyKind::LoginAccepted);
+    } else {
+        lastError_ = "The mail server offers no login this program can use (PLAIN or LOGIN).";
+        return false;
+    }
+    if (!accepted && !replyLines_.empty()) {
+        // The server's own words say best why: a wrong password, a locked account, ...
+        lastError_ = "The mail server refused the login\n\n";
+        for (std::size_t i = 0; i < replyLines_.size(); ++i) {
+            lastError_ += (i > 0 ? "\n" : "") + replyLines_[i];
+        }
+    }
+    return accepted;
 }
 
 bool SmtpClient::Send(MailMessage& message) {
@@ -100,21 +266,30 @@ bool SmtpClient::Disconnect() {
     if (!connected_) {
         return true;
     }
-    SendCommand("QUIT\r\n");
-    const bool confirmed = ExpectReply(ReplyKind::Quit);
+    const bool confirmed = Command("QUIT\r\n", ReplyKind::Quit);
     CloseConnection();
     return confirmed;
 }
 
 std::string SmtpClient::LastError() const { return lastError_; }
 
-void SmtpClient::SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds reply) {
+void SmtpClient::SetTimeouts(std::chrono::milliseconds connect, std::chrono::milliseconds step) {
     connectTimeout_ = connect;
-    replyTimeout_ = reply;
+    stepTimeout_ = step;
 }
 
 void SmtpClient::SetHostNameReader(std::function<std::string()> reader) {
     hostNameReader_ = std::move(reader);
+}
+
+void SmtpClient::SetSecurity(MailSecurity security, std::string extraCaFile) {
+    security_ = security;
+    extraCaFile_ = std::move(extraCaFile);
+}
+
+void SmtpClient::SetLogin(std::string user, std::string password) {
+    user_ = std::move(user);
+    password_ = std::move(password);
 }
 
 bool SmtpClient::PrepareMessage(MailMessage& message) {
@@ -152,28 +327,28 @@ bool SmtpClient::BuildHeader(MailMessage& message) {
 }
 
 std::string SmtpClient::EscapeBody(const MailMessage& message) const {
-    const std::string& body = message.body;
+    const std::string_view body = message.body;
     std::string wire;
     wire.reserve(body.size() + body.size() / 8 + 2);
-    bool lineStart = true;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (c == '\r' || c == '\n') {
-            // RFC 5321 allows no bare CR or LF in mail data: each of CRLF, LF and CR ends a line.
-            if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') {
-                ++i;
-            }
-            wire += "\r\n";
-            lineStart = true;
-            continue;
-        }
+    std::size_t lineStart = 0;
+    while (lineStart < body.size()) {
         // The receiver strips the first dot of every line that starts with one (RFC 5321
         // section 4.5.2), so every such line gets one more.
-        if (lineStart && c == '.') {
+        if (body[lineStart] == '.') {
             wire += '.';
         }
-        wire += c;
-        lineStart = false;
+        const std::size_t end = body.find_first_of("\r\n", lineStart);
+        if (end == std::string_view::npos) {
+            wire.append(body.substr(lineStart));
+            break;
+        }
+        wire.append(body.substr(lineStart, end - lineStart));
+        // RFC 5321 allows no bare CR or LF in mail data: each of CRLF, LF and CR ends a line.
+        wire += "\r\n";
+        lineStart = end + 1;
+        if (body[end] == '\r' && lineStart < body.size() && body[lineStart] == '\n') {
+            ++lineStart;
+        }
     }
     return wire;
 }
@@ -183,34 +358,42 @@ bool SmtpClient::TransmitMessage(MailMessage& message) {
         lastError_ = "Must be connected";
         return false;
     }
-    SendCommand("MAIL From: <" + OneLine(message.from) + ">\r\n");
-    if (!ExpectReply(ReplyKind::Generic)) {
+    if (!Command("MAIL From: <" + OneLine(message.from) + ">\r\n", ReplyKind::Generic)) {
         return false;
     }
     for (int i = 0; i < message.RecipientCount(); ++i) {
         std::string address;
         std::string name;
         message.GetRecipient(i, address, name);
-        SendCommand("RCPT TO: <" + OneLine(address) + ">\r\n");
         // A refused recipient neither stops nor fails the message; a lost connection does.
-        if (!ExpectReply(ReplyKind::Generic) && !connected_) {
+        if (!Command("RCPT TO: <" + OneLine(address) + ">\r\n", ReplyKind::Generic) &&
+            !connected_) {
             return false;
         }
     }
-    SendCommand("DATA\r\n");
-    if (!ExpectReply(ReplyKind::Data)) {
+    const std::string wireBody = EscapeBody(message);
+    if (!Command("DATA\r\n", ReplyKind::Data)) {
         return false;
     }
-    SendCommand(message.header);
-    SendCommand(EscapeBody(message));
-    SendCommand("\r\n.\r\n");
-    return ExpectReply(ReplyKind::Generic);
+    // The message and its reply are one step with one bound. Whatever part fails to go out ends
+    // the transfer there: the end of the data after a cut-off part would make the server take
+    // the rest for the whole message.
+    const auto deadline = StepDeadline();
+    return SendCommand(message.header, deadline) && SendCommand(wireBody, deadline) &&
+           SendCommand("\r\n.\r\n", deadline) && ExpectReply(ReplyKind::Generic, deadline);
 }
 
-bool SmtpClient::ExpectReply(ReplyKind kind) {
+Clock::time_point SmtpClient::StepDeadline() const { return Clock::now() + stepTimeout_; }
+
+bool SmtpClient::Command(std::string_view text, ReplyKind kind) {
+    const auto deadline = StepDeadline();
+    return SendCommand(text, deadline) && ExpectReply(kind, deadline);
+}
+
+bool SmtpClient::ExpectReply(ReplyKind kind, Clock::time_point deadline) {
     const ExpectedReply& expected = kExpectedReplies[static_cast<int>(kind)];
     int code = 0;
-    switch (ReadReply(code)) {
+    switch (ReadReply(code, deadline)) {
         case ReplyStatus::Complete:
             break;
         case ReplyStatus::Closed:
@@ -231,9 +414,8 @@ bool SmtpClient::ExpectReply(ReplyKind kind) {
     return false;
 }
 
-SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + replyTimeout_;
+SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code, Clock::time_point deadline) {
+    replyLines_.clear();
     int firstCode = -1;
     char replyBuffer[1024];
     for (;;) {
@@ -246,6 +428,7 @@ SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
                 firstCode = ReplyCode(line);
             }
             const bool last = line.size() < 4 || line[3] != '-';
+            replyLines_.emplace_back(line.substr(0, line.size() - (line.ends_with('\r') ? 1 : 0)));
             pending_.erase(0, end + 1);
             if (last) {
                 code = firstCode;
@@ -255,12 +438,13 @@ SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
         if (pending_.size() > kLongestLine) {
             pending_.resize(4);
         }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        const auto left = Remaining(deadline);
+        if (left.count() == 0) {
             return ReplyStatus::Failed;
         }
-        const ReceiveResult received = socket_.Receive(replyBuffer, sizeof replyBuffer, left);
+        const ReceiveResult received = tls_
+                                           ? tls_->Receive(replyBuffer, sizeof replyBuffer, left)
+                                           : socket_.Receive(replyBuffer, sizeof replyBuffer, left);
         switch (received.status) {
             case ReceiveResult::Status::Data:
                 pending_.append(replyBuffer, received.count);
@@ -268,9 +452,11 @@ SmtpClient::ReplyStatus SmtpClient::ReadReply(int& code) {
             case ReceiveResult::Status::Closed:
                 // A reply cut off by the close is as good as none.
                 code = 0;
+                replyLines_.clear();
                 return ReplyStatus::Closed;
             case ReceiveResult::Status::Error:
             case ReceiveResult::Status::TimedOut:
+                replyLines_.clear();
                 return ReplyStatus::Failed;
         }
     }
@@ -292,11 +478,23 @@ std::string SmtpClient::HeloName() const {
     return "[" + address + "]";
 }
 
-void SmtpClient::SendCommand(const std::string& command) {
-    socket_.SendAll(command, replyTimeout_);
+bool SmtpClient::SendCommand(std::string_view text, Clock::time_point deadline) {
+    const bool sent = tls_ ? tls_->SendAll(text, Remaining(deadline))
+                           : socket_.SendAll(text, Remaining(deadline));
+    if (sent) {
+        return true;
+    }
+    // Part of the text may have gone out, so nothing sent later could be read as meant.
+    lastError_ = "Socket Error";
+    CloseConnection();
+    return false;
 }
 
 void SmtpClient::CloseConnection() {
+    if (tls_) {
+        tls_->Close();
+        tls_.reset();
+    }
     socket_.Close();
     connected_ = false;
     pending_.clear();

@@ -22,6 +22,9 @@ struct AppSettings {
     std::string SmtpServer;                 ///< host of the user's SMTP server
     std::string EmailAddress;               ///< receiver of the alert mail
     std::string SenderEmail;                ///< sender of the alert mail
+    std::int32_t SmtpPort = 25;             ///< port of the user's SMTP server
+    std::string SmtpSecurity = "None";      ///< "None", "STARTTLS" or "SSL/TLS"
+    std::string SmtpUser;                   ///< login at the SMTP server; empty: no login
     std::int32_t BootStart = 0;             ///< started by the autorun entry (not stored)
 
     /// True when an alert mail can be sent: SendEmail on and all three mail texts filled in.

@@ -108,24 +108,34 @@ ConnectResult TcpStream::Connect(const std::string& host, int port,
 }
 
 bool TcpStream::SendAll(std::string_view data, std::chrono::milliseconds timeout) {
-    if (fd_ < 0) {
-        return false;
-    }
     const auto deadline = Clock::now() + timeout;
     while (!data.empty()) {
-        if (!WaitReady(fd_, POLLOUT, deadline)) {
-            return false;
-        }
-        const ssize_t sent = send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) {
-                continue;
-            }
+        const long sent = SendSome(data, std::chrono::milliseconds(RemainingMs(deadline)));
+        if (sent <= 0) {
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(sent));
     }
-    return true;
+    return fd_ >= 0;
+}
+
+long TcpStream::SendSome(std::string_view data, std::chrono::milliseconds timeout) {
+    if (fd_ < 0) {
+        return -1;
+    }
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (!WaitReady(fd_, POLLOUT, deadline)) {
+            return RemainingMs(deadline) == 0 ? 0 : -1;
+        }
+        const ssize_t sent = send(fd_, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            return static_cast<long>(sent);
+        }
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return -1;
+        }
+    }
 }
 
 ReceiveResult TcpStream::Receive(char* buffer, std::size_t size,

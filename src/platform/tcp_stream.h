@@ -34,8 +34,11 @@ class TcpStream {
     /// Resolves `host` (name or numeric address) and connects to the first address that accepts
     /// within `timeout` in all. Closes any stream open before.
     ConnectResult Connect(const std::string& host, int port, std::chrono::milliseconds timeout);
-    /// Sends all of `data`, waiting at most `timeout` for the socket to take each part.
+    /// Sends all of `data`, waiting at most `timeout` in all for the socket to take it.
     bool SendAll(std::string_view data, std::chrono::milliseconds timeout);
+    /// Sends as much of `data` as the socket takes, waiting at most `timeout` for room: the count
+    /// sent, 0 when there was no room in time, -1 on an error.
+    long SendSome(std::string_view data, std::chrono::milliseconds timeout);
     /// Receives at most `size` bytes, waiting at most `timeout` for the first of them.
     ReceiveResult Receive(char* buffer, std::size_t size, std::chrono::milliseconds timeout);
     /// The numeric address of this end of the connection ("192.0.2.7", "::1"); empty if unknown.

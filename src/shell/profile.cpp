@@ -20,6 +20,32 @@ void WriteSetting(ProfileStore& store, const char* name, std::int32_t value) {
     store.WriteInt(kSettings, name, static_cast<std::uint32_t>(value));
 }
 
+// Whether the store holds a value under `name`: only a stored value reads the same whatever the
+// fallback.
+bool HoldsInt(ProfileStore& store, const char* name) {
+    return store.ReadInt(kSettings, name, 0) == store.ReadInt(kSettings, name, 1);
+}
+
+bool HoldsString(ProfileStore& store, const char* name) {
+    return store.ReadString(kSettings, name, "0") == store.ReadString(kSettings, name, "1");
+}
+
+// The mail server's port, security and login came later than the other settings. They are
+// stored once they differ from the plain port 25, so a profile whose user never changed them
+// keeps exactly the values it always had; once stored, they are kept up to date.
+void SaveMailServerSettings(ProfileStore& store, const AppSettings& s) {
+    const AppSettings defaults;
+    if (s.SmtpPort != defaults.SmtpPort || HoldsInt(store, "SmtpPort")) {
+        WriteSetting(store, "SmtpPort", s.SmtpPort);
+    }
+    if (s.SmtpSecurity != defaults.SmtpSecurity || HoldsString(store, "SmtpSecurity")) {
+        store.WriteString(kSettings, "SmtpSecurity", s.SmtpSecurity);
+    }
+    if (s.SmtpUser != defaults.SmtpUser || HoldsString(store, "SmtpUser")) {
+        store.WriteString(kSettings, "SmtpUser", s.SmtpUser);
+    }
+}
+
 void LoadSettings(ProfileStore& store, AppSettings& s) {
     s.UpdateInterval = ReadSetting(store, "UpdateInterval", 10);
     s.AlarmIfServerIsDown = ReadSetting(store, "AlarmIfServerIsDown", 0);
@@ -33,6 +59,10 @@ void LoadSettings(ProfileStore& store, AppSettings& s) {
     s.SmtpServer = store.ReadString(kSettings, "SmtpServer", "");
     s.EmailAddress = store.ReadString(kSettings, "EmailAddress", "");
     s.SenderEmail = store.ReadString(kSettings, "SenderEmail", "");
+    const AppSettings defaults;
+    s.SmtpPort = ReadSetting(store, "SmtpPort", defaults.SmtpPort);
+    s.SmtpSecurity = store.ReadString(kSettings, "SmtpSecurity", defaults.SmtpSecurity);
+    s.SmtpUser = store.ReadString(kSettings, "SmtpUser", defaults.SmtpUser);
 }
 
 void LoadSite(ProfileStore& store, std::uint32_t index, SiteList& sites) {
@@ -76,6 +106,7 @@ void SaveSettings(ProfileStore& store, const SharedSettings& settings) {
     store.WriteString(kSettings, "SmtpServer", s.SmtpServer);
     store.WriteString(kSettings, "EmailAddress", s.EmailAddress);
     store.WriteString(kSettings, "SenderEmail", s.SenderEmail);
+    SaveMailServerSettings(store, s);
     store.Commit();
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "alerts/smtp_test_helpers.h"
@@ -13,9 +14,11 @@
 namespace orvalis {
 namespace {
 
+using test::PythonSmtpSink;
 using test::RealSmtpServer;
 using test::RecordingMessages;
 using test::ScriptedSmtpServer;
+using test::SecureSmtpServer;
 using test::SmtpAnswer;
 using test::SmtpStep;
 using Commands = std::vector<std::string>;
@@ -43,8 +46,9 @@ TEST(AlertMail, BodyNamesTheProgramAndUsesTheHeadingForTheNumberOfHosts) {
 TEST(AlertMail, GoesOutWithoutAnyMessage) {
     ScriptedSmtpServer server;
     RecordingMessages messages;
-    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", MailSettings(),
-                              "www.alpha.test\n\nwww.beta.test", server.Port()));
+    AppSettings settings = MailSettings();
+    settings.SmtpPort = server.Port();
+    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nwww.beta.test"));
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_TRUE(server.WaitForSessionsEnded(1));
     const Commands commands = server.Commands();
@@ -68,7 +72,8 @@ TEST(AlertMail, AMalformedReceiverListStillMailsTheEntriesBeforeTheFault) {
     RecordingMessages messages;
     AppSettings settings = MailSettings();
     settings.EmailAddress = "ops@example.test;Bob >bob@example.test<";
-    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test", server.Port()));
+    settings.SmtpPort = server.Port();
+    EXPECT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test"));
     ASSERT_TRUE(server.WaitForSessionsEnded(1));
     EXPECT_EQ(server.Commands()[2], "RCPT TO: <ops@example.test>");
     EXPECT_EQ(server.Commands()[3], "DATA");
@@ -76,8 +81,9 @@ TEST(AlertMail, AMalformedReceiverListStillMailsTheEntriesBeforeTheFault) {
 
 TEST(AlertMail, ARefusedConnectionIsReportedWithTheClientsText) {
     RecordingMessages messages;
-    EXPECT_FALSE(SendDownAlert(messages, "Site Watch", MailSettings(), "www.alpha.test",
-                               test::ClosedPort()));
+    AppSettings settings = MailSettings();
+    settings.SmtpPort = test::ClosedPort();
+    EXPECT_FALSE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test"));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text,
               "Failed to send email\n\nUnable to connect to mail server\n\nPlease check that your "
@@ -103,6 +109,29 @@ TEST(AlertMail, AFailedSendSaysQuitOnlyAfterTheMessageWasClosed) {
     EXPECT_EQ(server.Commands().back(), "QUIT");
 }
 
+TEST(AlertMail, AMailTheServerTookIsSentWhateverItSaysToQuit) {
+    const std::pair<const char*, SmtpAnswer> cases[] = {
+        {"QUIT refused", SmtpAnswer::Reply("500 what\r\n")},
+        {"hang-up on QUIT", SmtpAnswer::Close()},
+        {"no answer to QUIT", SmtpAnswer::Silent()},
+    };
+    for (const auto& [name, quit] : cases) {
+        SCOPED_TRACE(name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Quit, quit);
+        MailServer mailServer;
+        mailServer.host = "127.0.0.1";
+        mailServer.port = server.Port();
+        mailServer.stepTimeout = test::kTestTimeout;
+        RecordingMessages messages;
+        EXPECT_TRUE(SendAlertMail(messages, mailServer, "ops@example.test", "monitor@example.test",
+                                  kAlertMailSubject, "body"));
+        EXPECT_TRUE(messages.shown.empty());
+        ASSERT_TRUE(server.WaitForSessionsEnded(1));
+        EXPECT_EQ(server.Commands().back(), "QUIT");
+    }
+}
+
 // True when every line end is CRLF and no CR or LF stands alone.
 bool OnlyCrlfLineEnds(const std::string& text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -118,10 +147,11 @@ TEST_F(RealSmtpServer, ReceivesTheAlertMailIntact) {
     settings.SmtpServer = "127.0.0.1";
     settings.EmailAddress = "Ops Team <ops@example.test>;admin@example.test";
     settings.SenderEmail = "monitor@example.test";
+    settings.SmtpPort = sink_.Port();
     test::RecordingMessages messages;
 
-    ASSERT_TRUE(SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nshop.beta.test",
-                              sink_.Port()));
+    ASSERT_TRUE(
+        SendDownAlert(messages, "Site Watch", settings, "www.alpha.test\n\nshop.beta.test"));
     EXPECT_TRUE(messages.shown.empty());
 
     const std::string mail = sink_.Message(1);
@@ -142,6 +172,26 @@ TEST_F(RealSmtpServer, ReceivesTheAlertMailIntact) {
               "This is an automated message from Site Watch\r\n\r\n"
               "The following web servers are down\r\n\r\n"
               "www.alpha.test\r\n\r\nshop.beta.test\r\n\r\n\r\n");
+}
+
+TEST_F(SecureSmtpServer, TheAlertMailGoesOutThroughTheServerTheSettingsName) {
+    PythonSmtpSink sink;
+    if (!Launch(sink, {"--starttls", loopback_.certificateFile, loopback_.keyFile, "--login",
+                       "monitor", "secret"})) {
+        return;
+    }
+    AppSettings settings = MailSettings();
+    settings.SmtpPort = sink.Port();
+    settings.SmtpSecurity = "STARTTLS";
+    settings.SmtpUser = "monitor";
+    MailServer server = MailServerFromSettings(settings, "secret");
+    server.extraCaFile = authority_.CertificateFile();
+    RecordingMessages messages;
+    EXPECT_TRUE(SendAlertMail(messages, server, settings.EmailAddress, settings.SenderEmail,
+                              kAlertMailSubject, AlertMailBody("Site Watch", "www.alpha.test")));
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_NE(sink.Message(1), "");
+    EXPECT_EQ(sink.Envelope(1), "monitor@example.test\nops@example.test\nadmin@example.test\n");
 }
 
 }  // namespace

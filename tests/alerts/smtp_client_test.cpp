@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <regex>
 #include <string>
@@ -15,10 +16,13 @@ namespace orvalis {
 namespace {
 
 using test::OpenSmtpClient;
+using test::PythonSmtpSink;
 using test::RealSmtpServer;
 using test::ScriptedSmtpServer;
+using test::SecureSmtpServer;
 using test::SmtpAnswer;
 using test::SmtpStep;
+using test::TestAuthority;
 using Commands = std::vector<std::string>;
 
 MailMessage TwoRecipientMessage(const std::string& body = "Hello\n") {
@@ -155,6 +159,51 @@ TEST(SmtpClient, EveryFailureLeavesItsTextAndConnectionState) {
     }
 }
 
+// A server that stops reading in the middle of the message. The client gives up once the data
+// step's bound has passed, however the bound is shared between sending and the reply, and never
+// sends the end of the data: the server must not take a cut-off message for a whole one.
+TEST(SmtpClient, AStalledMessageEndsWithinTheStepBoundAndIsNeverTerminated) {
+    using std::chrono::milliseconds;
+    constexpr milliseconds kBound{300};
+    struct Case {
+        const char* name;
+        milliseconds pause;    // how long the server reads nothing after its 354
+        SmtpAnswer endOfData;  // what it says when it sees the end of the data
+        bool cutOff;           // the server reads again while the client could still send
+    };
+    const Case cases[] = {
+        {"reads again after the bound", kBound * 3 / 2, SmtpAnswer::Reply("250 queued\r\n"), true},
+        {"reads late and never answers", kBound * 3 / 5, SmtpAnswer::Silent(), false},
+    };
+    // Far more than the socket buffers of both ends hold.
+    const std::string body(16 * 1024 * 1024, 'x');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Data, SmtpAnswer::ReplyThenStopReading("354 go\r\n", c.pause));
+        server.Answer(SmtpStep::EndOfData, c.endOfData);
+        MailMessage message = TwoRecipientMessage(body);
+        {
+            OpenSmtpClient client("127.0.0.1", server.Port());
+            client.SetTimeouts(test::kTestTimeout, kBound);
+            ASSERT_TRUE(client.Connect()) << client.LastError();
+
+            EXPECT_FALSE(client.Send(message));
+            const auto took = std::chrono::steady_clock::now() - server.AnsweredAt(SmtpStep::Data);
+            EXPECT_LT(took, kBound * 13 / 10) << "from the 354 to the end of Send";
+            EXPECT_EQ(client.LastError(), "Socket Error");
+            EXPECT_FALSE(client.IsConnected());
+        }
+        ASSERT_TRUE(server.WaitForSessionsEnded(1));
+        EXPECT_EQ(server.Commands(),
+                  (Commands{"HELO tester.local", "MAIL From: <monitor@example.test>",
+                            "RCPT TO: <ann@example.test>", "RCPT TO: <bob@example.test>", "DATA"}));
+        if (c.cutOff) {
+            EXPECT_EQ(server.Data(), "") << "the server saw an end of the data";
+        }
+    }
+}
+
 TEST(SmtpClient, ConnectionFailuresBeforeAnyReply) {
     {
         OpenSmtpClient client("127.0.0.1", test::ClosedPort());
@@ -264,6 +313,98 @@ TEST(SmtpClient, TheFirstLineOfAMultiLineReplyDecides) {
     EXPECT_FALSE(client.Send(message));
     EXPECT_EQ(client.LastError(), "550:SMTP server error");
     EXPECT_TRUE(client.Disconnect()) << "the QUIT reply is read as its own reply";
+}
+
+// A security or a login asks for EHLO; a secure connection or a login that cannot be had ends
+// the connection before anything else is said, and no password ever goes out in plain text.
+TEST(SmtpClient, SecurityOrALoginThatCannotBeHadEndsTheConnectionAfterEhlo) {
+    struct Case {
+        const char* name;
+        MailSecurity security;
+        const char* user;
+        const char* ehloReply;
+        Commands commands;
+        const char* lastError;
+    };
+    const Case cases[] = {
+        {"STARTTLS not offered",
+         MailSecurity::StartTls,
+         "",
+         "250-test.local\r\n250 AUTH PLAIN\r\n",
+         {"EHLO tester.local"},
+         "The mail server does not offer STARTTLS, so no secure connection can be made."},
+        {"STARTTLS refused",
+         MailSecurity::StartTls,
+         "",
+         "250-test.local\r\n250 starttls\r\n",
+         {"EHLO tester.local", "STARTTLS"},
+         "500:SMTP server refused STARTTLS"},
+        {"login without security",
+         MailSecurity::None,
+         "monitor",
+         "250-test.local\r\n250 AUTH PLAIN LOGIN\r\n",
+         {"EHLO tester.local"},
+         "The password is only sent over a secure connection: choose STARTTLS or SSL/TLS for the "
+         "mail server."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Helo, SmtpAnswer::Reply(c.ehloReply));
+        {
+            OpenSmtpClient client("127.0.0.1", server.Port());
+            client.SetSecurity(c.security);
+            client.SetLogin(c.user, "secret");
+            EXPECT_FALSE(client.Connect());
+            EXPECT_EQ(client.LastError(), c.lastError);
+            EXPECT_FALSE(client.IsConnected());
+        }
+        ASSERT_TRUE(server.WaitForSessionsEnded(1));
+        EXPECT_EQ(server.Commands(), c.commands);
+    }
+}
+
+// TLS from the first byte to a server that speaks plain SMTP, or says nothing at all: the
+// handshake fails at once or within the step's bound, never later.
+TEST(SmtpClient, AHandshakeThatCannotCompleteEndsWithinTheStepBound) {
+    using std::chrono::milliseconds;
+    constexpr milliseconds kBound{300};
+    struct Case {
+        const char* name;
+        SmtpAnswer greeting;
+        const char* lastError;
+    };
+    const Case cases[] = {
+        // The TLS library's reason follows in parentheses.
+        {"plain server", SmtpAnswer::Reply("220 test.local ready\r\n"),
+         "No secure connection to the mail server\n\nThe server did not make a secure connection "
+         "("},
+        {"silent server", SmtpAnswer::Silent(),
+         "No secure connection to the mail server\n\nThe server did not complete the secure "
+         "connection in time."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSmtpServer server;
+        server.Answer(SmtpStep::Greeting, c.greeting);
+        OpenSmtpClient client("127.0.0.1", server.Port());
+        client.SetTimeouts(test::kTestTimeout, kBound);
+        client.SetSecurity(MailSecurity::Tls);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(client.Connect());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kBound * 3 / 2);
+        EXPECT_EQ(client.LastError().rfind(c.lastError, 0), 0u) << client.LastError();
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST(MailSecurity, ReadsTheStoredNames) {
+    EXPECT_EQ(MailSecurityFromText("None"), MailSecurity::None);
+    EXPECT_EQ(MailSecurityFromText("STARTTLS"), MailSecurity::StartTls);
+    EXPECT_EQ(MailSecurityFromText("starttls"), MailSecurity::StartTls);
+    EXPECT_EQ(MailSecurityFromText("SSL/TLS"), MailSecurity::Tls);
+    EXPECT_EQ(MailSecurityFromText(""), MailSecurity::None);
+    EXPECT_EQ(MailSecurityFromText("TLS 1.3"), MailSecurity::None);
 }
 
 TEST(SmtpClient, HeloCarriesTheHostNameOrAnAddressLiteral) {
@@ -392,6 +533,114 @@ TEST_F(RealSmtpServer, KeepsLinesThatBeginWithADot) {
     const std::string mail = sink_.Message(1);
     ASSERT_NE(mail.find("\r\n\r\n"), std::string::npos);
     EXPECT_EQ(mail.substr(mail.find("\r\n\r\n") + 4), ".hidden\r\n.\r\n..two\r\nend\r\n\r\n");
+}
+
+MailMessage DottedMessage() {
+    MailMessage message;
+    message.from = "monitor@example.test";
+    message.subject = "Secure";
+    message.body = "first\n.\n.hidden\nlast";
+    message.AddRecipient("ops@example.test", "Ops ");
+    message.AddRecipient("admin@example.test");
+    return message;
+}
+
+// The servers take no mail without STARTTLS or TLS and a login, so a mail that arrives went over
+// a secured connection after a login.
+TEST_F(SecureSmtpServer, MailArrivesExactlyOverEachKindOfSecurityAndLogin) {
+    struct Case {
+        const char* name;
+        MailSecurity security;
+        const char* mode;
+        const char* mechanism;
+    };
+    const Case cases[] = {
+        {"STARTTLS, PLAIN", MailSecurity::StartTls, "--starttls", "PLAIN"},
+        {"TLS, LOGIN", MailSecurity::Tls, "--tls", "LOGIN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PythonSmtpSink sink;
+        if (!Launch(sink, {c.mode, loopback_.certificateFile, loopback_.keyFile, "--login",
+                           "monitor", "pa ss:word", "--mechanism", c.mechanism})) {
+            return;
+        }
+        MailMessage message = DottedMessage();
+        SmtpClient client("127.0.0.1", sink.Port());
+        client.SetSecurity(c.security, authority_.CertificateFile());
+        client.SetLogin("monitor", "pa ss:word");
+        ASSERT_TRUE(client.Connect()) << client.LastError();
+        ASSERT_TRUE(client.Send(message)) << client.LastError();
+        EXPECT_TRUE(client.Disconnect()) << client.LastError();
+
+        const std::string mail = sink.Message(1);
+        EXPECT_EQ(sink.Envelope(1), "monitor@example.test\nops@example.test\nadmin@example.test\n");
+        ASSERT_NE(mail.find("\r\n\r\n"), std::string::npos) << mail;
+        EXPECT_EQ(mail.substr(0, mail.find("\r\n\r\n") + 4), message.header);
+        EXPECT_EQ(mail.substr(mail.find("\r\n\r\n") + 4), "first\r\n.\r\n.hidden\r\nlast\r\n\r\n");
+    }
+}
+
+TEST_F(SecureSmtpServer, ARefusedLoginShowsTheServersReply) {
+    PythonSmtpSink sink;
+    if (!Launch(sink, {"--starttls", loopback_.certificateFile, loopback_.keyFile, "--login",
+                       "monitor", "right"})) {
+        return;
+    }
+    SmtpClient client("127.0.0.1", sink.Port());
+    client.SetSecurity(MailSecurity::StartTls, authority_.CertificateFile());
+    client.SetLogin("monitor", "wrong");
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(client.LastError(),
+              "The mail server refused the login\n\n535 5.7.8 Authentication credentials invalid");
+    EXPECT_FALSE(client.IsConnected());
+}
+
+// Every certificate the client cannot trust for this server ends the connection with the reason.
+TEST_F(SecureSmtpServer, ACertificateThatDoesNotProveTheServerIsRefusedWithTheReason) {
+    const std::string prefix = "No secure connection to the mail server\n\n";
+    struct Case {
+        const char* name;
+        TestAuthority::Issued certificate;
+        bool trustAuthority;
+        std::string lastError;
+    };
+    const Case cases[] = {
+        {"another host", authority_.Issue("other", "DNS:mail.other.test"), true,
+         prefix + "The server's certificate is for another host, not 127.0.0.1."},
+        {"expired", authority_.Issue("expired", "IP:127.0.0.1", -2 * 86400, -86400), true,
+         prefix + "The server's certificate has expired."},
+        {"unknown authority", loopback_, false,
+         prefix + "The server's certificate is not trusted: no known certificate authority signed "
+                  "it."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PythonSmtpSink sink;
+        if (!Launch(sink, {"--tls", c.certificate.certificateFile, c.certificate.keyFile})) {
+            return;
+        }
+        SmtpClient client("127.0.0.1", sink.Port());
+        client.SetSecurity(MailSecurity::Tls, c.trustAuthority ? authority_.CertificateFile() : "");
+        EXPECT_FALSE(client.Connect());
+        EXPECT_EQ(client.LastError(), c.lastError);
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST_F(SecureSmtpServer, AServerWithoutStartTlsGetsNoMail) {
+    PythonSmtpSink sink;
+    if (!Launch(sink, {})) {
+        return;
+    }
+    MailMessage message = DottedMessage();
+    SmtpClient client("127.0.0.1", sink.Port());
+    client.SetSecurity(MailSecurity::StartTls, authority_.CertificateFile());
+    EXPECT_FALSE(client.Connect());
+    EXPECT_EQ(client.LastError(),
+              "The mail server does not offer STARTTLS, so no secure connection can be made.");
+    EXPECT_FALSE(client.Send(message));
+    EXPECT_EQ(sink.Message(1, std::chrono::milliseconds(100)), "");
 }
 
 }  // namespace

@@ -7,14 +7,16 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "alerts/smtp_client.h"
 #include "support/python_smtp_sink.h"
+#include "support/test_authority.h"
 
 namespace orvalis::test {
 
 /// Short waits so the time-out cases finish quickly.
-inline constexpr std::chrono::milliseconds kTestTimeout{1000};
+inline constexpr std::chrono::milliseconds kTestTimeout{400};
 
 /// The client's protected steps, opened up for direct checks.
 class OpenSmtpClient : public SmtpClient {
@@ -60,6 +62,33 @@ class RealSmtpServer : public testing::Test {
 
     /// The running server.
     PythonSmtpSink sink_;
+};
+
+/// Real SMTP servers with TLS: a certificate authority made for the test, whose certificate
+/// the clients are given, and servers the test starts as it needs them.
+class SecureSmtpServer : public testing::Test {
+   protected:
+    /// Starts `sink` with the options of smtp_sink.py; false when it does not run, the test then
+    /// being skipped (aiosmtpd missing) or failed.
+    bool Launch(PythonSmtpSink& sink, const std::vector<std::string>& options) {
+        std::string why;
+        switch (sink.Launch(why, options)) {
+            case PythonSmtpSink::Start::Running:
+                return true;
+            case PythonSmtpSink::Start::Missing:
+                [&] { GTEST_SKIP() << why; }();
+                return false;
+            case PythonSmtpSink::Start::Failed:
+                ADD_FAILURE() << why;
+                return false;
+        }
+        return false;
+    }
+
+    /// The authority the servers' certificates come from.
+    TestAuthority authority_;
+    /// A certificate for 127.0.0.1, where the servers listen.
+    TestAuthority::Issued loopback_ = authority_.Issue("loopback", "IP:127.0.0.1");
 };
 
 }  // namespace orvalis::test

@@ -109,6 +109,44 @@ TEST(Profile, SettingsRoundTripAndTheTwoSavesKeepToTheirOwnValues) {
     EXPECT_EQ(b.SenderEmail, a.SenderEmail);
 }
 
+// The mail server's port, security and login: absent means plain port 25 without a login, a
+// profile that never had them gets none, and once stored they follow every change.
+TEST(Profile, MailServerSettingsAreStoredOnceChangedAndFollowEveryChange) {
+    MemoryProfileStore store;
+    SharedSettings settings;
+    MemorySiteList sites;
+    LoadProfile(store, settings, sites);
+    AppSettings s = settings.Get();
+    EXPECT_EQ(s.SmtpPort, 25);
+    EXPECT_EQ(s.SmtpSecurity, "None");
+    EXPECT_EQ(s.SmtpUser, "");
+    SaveSettings(store, settings);
+    EXPECT_FALSE(store.Contains("Settings", "SmtpPort"));
+    EXPECT_FALSE(store.Contains("Settings", "SmtpSecurity"));
+    EXPECT_FALSE(store.Contains("Settings", "SmtpUser"));
+
+    settings.Update([](AppSettings& a) {
+        a.SmtpPort = 587;
+        a.SmtpSecurity = "STARTTLS";
+        a.SmtpUser = "monitor@example.test";
+    });
+    SaveSettings(store, settings);
+    SharedSettings loaded;
+    LoadProfile(store, loaded, sites);
+    s = loaded.Get();
+    EXPECT_EQ(s.SmtpPort, 587);
+    EXPECT_EQ(s.SmtpSecurity, "STARTTLS");
+    EXPECT_EQ(s.SmtpUser, "monitor@example.test");
+
+    settings.Update([](AppSettings& a) { a = AppSettings{}; });
+    SaveSettings(store, settings);
+    LoadProfile(store, loaded, sites);
+    s = loaded.Get();
+    EXPECT_EQ(s.SmtpPort, 25);
+    EXPECT_EQ(s.SmtpSecurity, "None");
+    EXPECT_EQ(s.SmtpUser, "");
+}
+
 TEST(Profile, SitesRoundTripWithOnlyChangedSurvivingAsAStatus) {
     MemorySiteList list;
     const std::vector<LoadedSite> saved = {

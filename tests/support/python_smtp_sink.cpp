@@ -73,7 +73,8 @@ PythonSmtpSink::~PythonSmtpSink() {
     }
 }
 
-PythonSmtpSink::Start PythonSmtpSink::Launch(std::string& why) {
+PythonSmtpSink::Start PythonSmtpSink::Launch(std::string& why,
+                                             const std::vector<std::string>& options) {
     if (folder_.empty()) {
         why = "no temporary folder";
         return Start::Failed;
@@ -83,8 +84,10 @@ PythonSmtpSink::Start PythonSmtpSink::Launch(std::string& why) {
     const std::string interpreter = Interpreter();
     const std::string folder = folder_.string();
     std::vector<char*> argv = {const_cast<char*>(interpreter.c_str()),
-                               const_cast<char*>(script.c_str()), const_cast<char*>(folder.c_str()),
-                               nullptr};
+                               const_cast<char*>(script.c_str()),
+                               const_cast<char*>(folder.c_str())};
+    for (const std::string& option : options) argv.push_back(const_cast<char*>(option.c_str()));
+    argv.push_back(nullptr);
     int input[2];
     int output[2];
     if (pipe2(input, O_CLOEXEC) != 0) {

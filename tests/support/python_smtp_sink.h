@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace orvalis::test {
 
@@ -20,8 +21,9 @@ class PythonSmtpSink {
     PythonSmtpSink(const PythonSmtpSink&) = delete;
     PythonSmtpSink& operator=(const PythonSmtpSink&) = delete;
 
-    /// Starts the server and waits until it listens; `why` explains anything but Running.
-    Start Launch(std::string& why);
+    /// Starts the server with the options of smtp_sink.py (security, login) and waits until it
+    /// listens; `why` explains anything but Running.
+    Start Launch(std::string& why, const std::vector<std::string>& options = {});
     /// The port it listens on.
     int Port() const { return port_; }
     /// The raw content of the `number`th message received (from 1), waiting up to `timeout`;

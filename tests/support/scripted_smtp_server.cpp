@@ -69,6 +69,12 @@ std::string ScriptedSmtpServer::Data() const {
     return data_;
 }
 
+std::chrono::steady_clock::time_point ScriptedSmtpServer::AnsweredAt(SmtpStep step) const {
+    std::lock_guard lock(mutex_);
+    const auto found = answeredAt_.find(step);
+    return found == answeredAt_.end() ? std::chrono::steady_clock::time_point{} : found->second;
+}
+
 bool ScriptedSmtpServer::WaitForSessionsEnded(int count, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     return ended_.wait_for(lock, timeout, [&] { return sessionsEnded_ >= count; });
@@ -113,6 +119,15 @@ bool ScriptedSmtpServer::Respond(int fd, SmtpStep step, bool& silent) {
         const std::string& packet = answer.packets[i];
         send(fd, packet.data(), packet.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
+    const auto answered = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(mutex_);
+        answeredAt_[step] = answered;
+    }
+    const auto readAgain = answered + answer.stopReading;
+    while (!stop_ && std::chrono::steady_clock::now() < readAgain) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return true;
 }
 
@@ -122,13 +137,14 @@ void ScriptedSmtpServer::Serve(int fd) {
 
     std::string buffer;
     bool inData = false;
-    char chunk[4096];
+    std::size_t searched = 0;  // how far the data was searched for its end without finding it
+    std::vector<char> chunk(64 * 1024);
     while (!stop_) {
         pollfd entry{fd, POLLIN, 0};
         if (poll(&entry, 1, kPollMs) <= 0) continue;
-        const ssize_t received = recv(fd, chunk, sizeof chunk, 0);
+        const ssize_t received = recv(fd, chunk.data(), chunk.size(), 0);
         if (received <= 0) return;
-        buffer.append(chunk, static_cast<std::size_t>(received));
+        buffer.append(chunk.data(), static_cast<std::size_t>(received));
         if (silent) continue;
 
         for (;;) {
@@ -138,12 +154,14 @@ void ScriptedSmtpServer::Serve(int fd) {
                 if (buffer.rfind(".\r\n", 0) == 0) {
                     end = 3;
                     contentEnd = 0;
-                } else if ((end = buffer.find("\r\n.\r\n")) != std::string::npos) {
+                } else if ((end = buffer.find("\r\n.\r\n", searched)) != std::string::npos) {
                     contentEnd = end + 2;
                     end += 5;
                 } else {
+                    searched = buffer.size() < 4 ? 0 : buffer.size() - 4;
                     break;
                 }
+                searched = 0;
                 {
                     std::lock_guard lock(mutex_);
                     data_ = buffer.substr(0, contentEnd);

@@ -18,8 +18,9 @@ enum class SmtpStep { Greeting, Helo, MailFrom, RcptTo, Data, EndOfData, Quit };
 struct SmtpAnswer {
     /// The kind of answer.
     enum class Kind { Reply, Close, Silent };
-    Kind kind = Kind::Reply;           ///< reply, hang up, or never answer again
-    std::vector<std::string> packets;  ///< a reply's bytes, sent as separate packets
+    Kind kind = Kind::Reply;                   ///< reply, hang up, or never answer again
+    std::vector<std::string> packets;          ///< a reply's bytes, sent as separate packets
+    std::chrono::milliseconds stopReading{0};  ///< after replying, read nothing for this long
 
     /// A reply sent as one packet (`text` carries its own line ends).
     static SmtpAnswer Reply(std::string text) { return {Kind::Reply, {std::move(text)}}; }
@@ -31,6 +32,10 @@ struct SmtpAnswer {
     static SmtpAnswer Close() { return {Kind::Close, {}}; }
     /// Never answers again; keeps reading until the client leaves.
     static SmtpAnswer Silent() { return {Kind::Silent, {}}; }
+    /// A reply, after which the server reads nothing for `pause` (the client's sends back up).
+    static SmtpAnswer ReplyThenStopReading(std::string text, std::chrono::milliseconds pause) {
+        return {Kind::Reply, {std::move(text)}, pause};
+    }
 };
 
 /// An SMTP server on 127.0.0.1 (free port, own thread) that answers every step as scripted
@@ -52,6 +57,8 @@ class ScriptedSmtpServer {
     /// The content of the last DATA as it came over the wire, up to and including the line end
     /// before the terminating ".\r\n".
     std::string Data() const;
+    /// When the server last finished answering `step`; the epoch when it never did.
+    std::chrono::steady_clock::time_point AnsweredAt(SmtpStep step) const;
     /// Waits until `count` sessions have ended; false when `timeout` passed first.
     bool WaitForSessionsEnded(int count,
                               std::chrono::milliseconds timeout = std::chrono::seconds(10));
@@ -67,6 +74,7 @@ class ScriptedSmtpServer {
     mutable std::mutex mutex_;
     std::condition_variable ended_;
     std::map<SmtpStep, SmtpAnswer> answers_;
+    std::map<SmtpStep, std::chrono::steady_clock::time_point> answeredAt_;
     std::vector<std::string> commands_;
     std::string data_;
     int sessionsEnded_ = 0;

@@ -1,18 +1,29 @@
 #!/usr/bin/env python3
 """A real SMTP server (aiosmtpd) on 127.0.0.1 for the mail tests.
 
-Usage: smtp_sink.py FOLDER. Prints "PORT <n>" once it accepts connections, stores message n as
-FOLDER/<n>.eml (the content exactly as received, after the receiver's own dot handling) and
-FOLDER/<n>.env (sender, then one recipient a line), and stops when its standard input closes.
-Prints "MISSING aiosmtpd" and exits with 3 when the package is not installed.
+Usage: smtp_sink.py FOLDER [OPTION...]. Prints "PORT <n>" once it accepts connections, stores
+message n as FOLDER/<n>.eml (the content exactly as received, after the receiver's own dot
+handling) and FOLDER/<n>.env (sender, then one recipient a line), and stops when its standard
+input closes. Prints "MISSING aiosmtpd" and exits with 3 when the package is not installed.
+
+Options:
+  --starttls CERT KEY   offer STARTTLS with this certificate and key, and take no mail without it
+  --tls CERT KEY        speak TLS from the first byte
+  --login USER PASSWORD take no mail without a login as USER with PASSWORD
+  --mechanism NAME      offer only this login mechanism (PLAIN or LOGIN)
 """
+import argparse
+import logging
 import os
 import socket
+import ssl
 import sys
 import threading
+import warnings
 
 try:
     from aiosmtpd.controller import Controller
+    from aiosmtpd.smtp import AuthResult, LoginPassword
 except ImportError:
     print("MISSING aiosmtpd", flush=True)
     sys.exit(3)
@@ -45,8 +56,44 @@ def free_port():
         return probe.getsockname()[1]
 
 
+def server_context(cert, key):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(cert, key)
+    return context
+
+
 def main():
-    controller = Controller(Store(sys.argv[1]), hostname="127.0.0.1", port=free_port())
+    # aiosmtpd warns about settings the tests choose on purpose.
+    logging.disable(logging.WARNING)
+    warnings.simplefilter("ignore")
+    parser = argparse.ArgumentParser()
+    parser.add_argument("folder")
+    parser.add_argument("--starttls", nargs=2)
+    parser.add_argument("--tls", nargs=2)
+    parser.add_argument("--login", nargs=2)
+    parser.add_argument("--mechanism")
+    options = parser.parse_args()
+
+    settings = {}
+    if options.starttls:
+        settings["tls_context"] = server_context(*options.starttls)
+        settings["require_starttls"] = True
+    if options.tls:
+        settings["ssl_context"] = server_context(*options.tls)
+        # The whole connection is secured, though the server only counts STARTTLS as such.
+        settings["auth_require_tls"] = False
+    if options.login:
+        user, password = (value.encode() for value in options.login)
+
+        def authenticator(server, session, envelope, mechanism, data):
+            ok = isinstance(data, LoginPassword) and data.login == user and data.password == password
+            return AuthResult(success=ok, handled=False)
+
+        settings["authenticator"] = authenticator
+        settings["auth_required"] = True
+        if options.mechanism:
+            settings["auth_exclude_mechanism"] = {"PLAIN", "LOGIN"} - {options.mechanism}
+    controller = Controller(Store(options.folder), hostname="127.0.0.1", port=free_port(), **settings)
     controller.start()
     print("PORT", controller.port, flush=True)
     try:
