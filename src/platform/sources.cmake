@@ -6,4 +6,5 @@ target_sources(orvalis_core PRIVATE
     platform/local_address.cpp
     platform/tcp_stream.cpp
     platform/thread_start.cpp
+    platform/wait_cancel.cpp
 )
