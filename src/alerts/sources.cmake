@@ -1,6 +1,7 @@
 # Plain (Qt-free) sources of this folder go into orvalis_core.
 target_sources(orvalis_core PRIVATE
     alerts/alert_mail.cpp
+    alerts/alert_mail_worker.cpp
     alerts/browser_launch.cpp
     alerts/distribution_page_template.cpp
     alerts/error_message.cpp

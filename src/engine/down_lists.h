@@ -14,8 +14,8 @@ class DownLists {
     /// Capacity of each list in bytes, terminating zero included.
     static constexpr std::size_t kCapacity = 1000;
 
-    /// Adds `host` to the pending list unless it already occurs in it as any substring (so an
-    /// empty host never goes in) or it does not fit; true when it was added.
+    /// Adds `host` to the pending list unless it is empty, already one of the list's entries, or
+    /// does not fit; true when it was added.
     bool AppendHost(const std::string& host);
     /// After a pass: when the pending list holds anything, moves it to the mail list and returns
     /// true; otherwise leaves both alone and returns false.

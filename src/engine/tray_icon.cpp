@@ -1,5 +1,6 @@
 #include "engine/tray_icon.h"
 
+#include <cstdint>
 #include <optional>
 
 #include "engine/site_status.h"
@@ -65,11 +66,13 @@ bool TrayIcon::ShowAlertPopup(const std::string& headline, const std::string& te
 
 // Once Stop has been signalled it stays set whatever is cleared or set afterwards: a status
 // update racing with the close sequence must not clear it and keep the animation thread alive.
+// The change is made in one step, so the animation thread never wakes to a half-made state.
 void TrayIcon::ApplyEvents(bool resetAll, int setPosition) {
     std::lock_guard lock(eventMutex_);
-    if (resetAll) events_.ResetAll();
-    if (setPosition >= 0) events_.Set(setPosition);
-    if (stopping_.IsSet()) events_.Set(Position(TrayEvent::Stop));
+    std::uint32_t next = resetAll ? 0 : events_.Mask();
+    if (setPosition >= 0) next |= std::uint32_t{1} << setPosition;
+    if (stopping_.IsSet()) next |= std::uint32_t{1} << Position(TrayEvent::Stop);
+    events_.Assign(next);
 }
 
 void TrayIcon::SignalEvent(TrayEvent event) {
@@ -108,8 +111,7 @@ void TrayIcon::EnterTray() {
 
 void TrayIcon::LeaveTray() {
     Remove();
-    ResetEvents();
-    SetEvent(TrayEvent::Steady);
+    ApplyEvents(true, Position(TrayEvent::Steady));
 }
 
 bool TrayIcon::StartAnimation() {
@@ -120,19 +122,24 @@ void TrayIcon::JoinAnimation() {
     if (animation_.joinable()) animation_.join();
 }
 
+// Only a flash needs the clock: every other state shows the normal picture once and then sleeps
+// until the events change, so an idle tray costs no wake-ups at all. A repeated picture is not
+// sent again, and a stop sets the Stop event, which ends any wait here at once.
 void TrayIcon::AnimationThread() {
     int frame = 0;  // shared by both flash kinds and kept from one flash to the next
+    std::uint32_t seen = events_.WaitForChange(0);
     for (;;) {
-        const auto event = static_cast<TrayEvent>(events_.WaitAny());
-        if (event == TrayEvent::Stop || stopping_.IsSet()) break;
-        if (IsFlash(event)) {
+        const int lowest = EventSet::Lowest(seen);
+        if (lowest == Position(TrayEvent::Stop) || stopping_.IsSet()) break;
+        if (lowest >= 0 && IsFlash(static_cast<TrayEvent>(lowest))) {
             frame = (frame + 1) % 2;
             SetImage(frame == 1 ? kTrayPictureBlank : kTrayPictureNormal);
-        } else if (event == TrayEvent::Steady) {
-            SetImage(kTrayPictureNormal);
+            clock_.Sleep(kAnimationStepMs, stopping_);
+            seen = events_.Mask();
+            continue;
         }
-        // The spare event shows nothing but still waits a step, so a set spare never spins.
-        clock_.Sleep(kAnimationStepMs, stopping_);
+        SetImage(kTrayPictureNormal);  // also ends a flash that was cleared on a blank frame
+        seen = events_.WaitForChange(seen);
     }
 }
 

@@ -7,4 +7,5 @@ target_sources(orvalis_core PRIVATE
     platform/tcp_stream.cpp
     platform/thread_start.cpp
     platform/tls_stream.cpp
+    platform/wait_cancel.cpp
 )

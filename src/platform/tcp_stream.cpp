@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "platform/wait_cancel.h"
+
 namespace orvalis {
 namespace {
 
@@ -21,11 +23,25 @@ int RemainingMs(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits until `fd` is ready for `events` or the deadline passes; false on time-out or error.
+// Polls `fd` for `events` for up to `timeoutMs`, and with it the calling thread's cancel when it
+// adopted one. As poll: above zero when ready, zero on time-out, below zero on an error; a fired
+// cancel counts as an error (ECANCELED).
+int PollStream(int fd, short events, int timeoutMs) {
+    const WaitCancel* cancel = WaitCancel::OfThisThread();
+    pollfd entries[2] = {{fd, events, 0}, {cancel ? cancel->Descriptor() : -1, POLLIN, 0}};
+    const int ready = poll(entries, cancel ? 2 : 1, timeoutMs);
+    if (ready > 0 && entries[1].revents != 0) {
+        errno = ECANCELED;
+        return -1;
+    }
+    return ready;
+}
+
+// Waits until `fd` is ready for `events` or the deadline passes; false on time-out, error or
+// cancel.
 bool WaitReady(int fd, short events, Clock::time_point deadline) {
     for (;;) {
-        pollfd entry{fd, events, 0};
-        const int ready = poll(&entry, 1, RemainingMs(deadline));
+        const int ready = PollStream(fd, events, RemainingMs(deadline));
         if (ready > 0) {
             return true;
         }
@@ -72,6 +88,11 @@ ConnectResult TcpStream::Connect(const std::string& host, int port,
                                  std::chrono::milliseconds timeout) {
     Close();
     const auto deadline = Clock::now() + timeout;
+
+    const WaitCancel* cancel = WaitCancel::OfThisThread();
+    if (cancel && cancel->Fired()) {
+        return ConnectResult::Failed;
+    }
 
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -146,8 +167,7 @@ ReceiveResult TcpStream::Receive(char* buffer, std::size_t size,
     }
     const auto deadline = Clock::now() + timeout;
     for (;;) {
-        pollfd entry{fd_, POLLIN, 0};
-        const int ready = poll(&entry, 1, RemainingMs(deadline));
+        const int ready = PollStream(fd_, POLLIN, RemainingMs(deadline));
         if (ready == 0) {
             return {Status::TimedOut, 0};
         }

@@ -23,7 +23,8 @@ struct ReceiveResult {
 };
 
 /// One blocking TCP client stream with bounded waits. The socket is closed on every path:
-/// a failed connect, Close, and destruction.
+/// a failed connect, Close, and destruction. On a thread that adopted a `WaitCancel`, a fired
+/// cancel ends every wait at once as a failure.
 class TcpStream {
    public:
     TcpStream() = default;

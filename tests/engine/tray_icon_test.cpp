@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "engine/memory_site_list.h"
@@ -14,6 +16,18 @@ using test::EventName;
 using test::FakeClock;
 using test::Journal;
 using test::RecordingTrayView;
+
+// Long enough for a polling thread to have taken another step; a waiting thread takes none.
+constexpr auto kQuietPeriod = std::chrono::milliseconds(100);
+
+bool WaitForEntries(const Journal& journal, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (journal.Entries().size() < count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 constexpr TrayEvent kAllEvents[] = {TrayEvent::Spare, TrayEvent::DownFlash, TrayEvent::Stop,
                                     TrayEvent::ChangedFlash, TrayEvent::Steady};
@@ -116,16 +130,48 @@ TEST_F(TrayFixture, FlashingAlternatesBlankAndNormalWithOneFrameCounter) {
     reach();
     tray.SignalEvent(TrayEvent::Steady);
     clock.Release();
-    reach();
-    clock.Release();
-    reach();
+    std::this_thread::sleep_for(kQuietPeriod);
+    EXPECT_EQ(clock.Sleeps().size(), 4u) << "a steady icon needs no timed steps";
     EXPECT_EQ(journal.Entries(), (std::vector<std::string>{"add", "picture 183", "picture 157",
                                                            "picture 183", "picture 157"}))
-        << "steady re-applies the normal picture without sending it again";
+        << "steady keeps the normal picture without sending it again";
 
     tray.SignalEvent(TrayEvent::Stop);  // wakes the thread out of its step at once
     tray.JoinAnimation();
     EXPECT_TRUE(tray.AnimationFinished());
+}
+
+// A flash cleared while the blank picture shows must not leave an invisible icon behind, and the
+// thread then waits for the next event instead of turning every 500 ms.
+TEST_F(TrayFixture, AClearedFlashEndsOnTheNormalPictureAndTheThreadGoesQuiet) {
+    clock.Gate(500);
+    tray.Add();
+    ASSERT_TRUE(tray.StartAnimation());
+    tray.SignalEvent(TrayEvent::DownFlash);
+    ASSERT_TRUE(clock.WaitForGatedSleeps(1));
+    tray.ResetEvents();
+    clock.Release();
+    ASSERT_TRUE(WaitForEntries(journal, 3));
+    std::this_thread::sleep_for(kQuietPeriod);
+    EXPECT_EQ(clock.Sleeps().size(), 1u);
+
+    tray.SignalEvent(TrayEvent::ChangedFlash);  // a sleeping thread still answers at once
+    ASSERT_TRUE(clock.WaitForGatedSleeps(2));   // the normal frame: already shown
+    clock.Release();
+    ASSERT_TRUE(clock.WaitForGatedSleeps(3));
+    EXPECT_EQ(journal.Entries(),
+              (std::vector<std::string>{"add", "picture 183", "picture 157", "picture 183"}));
+    tray.SignalEvent(TrayEvent::Stop);
+    tray.JoinAnimation();
+}
+
+TEST_F(TrayFixture, AStopEndsAnIdleWaitAtOnce) {
+    ASSERT_TRUE(tray.StartAnimation());
+    tray.SetEvent(TrayEvent::Steady);
+    tray.SignalEvent(TrayEvent::Stop);
+    tray.JoinAnimation();
+    EXPECT_TRUE(tray.AnimationFinished());
+    EXPECT_TRUE(clock.Sleeps().empty());
 }
 
 // The close sequence signals Stop; a status update on the checking thread may then clear all

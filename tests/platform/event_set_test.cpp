@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <stdexcept>
 #include <thread>
 
 namespace orvalis {
@@ -30,6 +32,23 @@ TEST(EventSet, ASetWakesAWaiterOnAnotherThread) {
     events.Set(2);
     waiter.join();
     EXPECT_EQ(woke, 2);
+}
+
+TEST(EventSet, AChangeWaitWakesOnASetAndOnAReset) {
+    EventSet events(5);
+    events.Assign(0b10010);
+    EXPECT_EQ(events.Mask(), 0b10010u);
+    EXPECT_EQ(EventSet::Lowest(events.Mask()), 1);
+    EXPECT_EQ(EventSet::Lowest(0), -1);
+    EXPECT_EQ(events.WaitForChange(0), 0b10010u) << "already different: no wait";
+    EXPECT_THROW(events.Assign(0b100000), std::out_of_range);
+
+    std::uint32_t woke = 0b10010;
+    std::thread waiter([&] { woke = events.WaitForChange(0b10010); });
+    events.Set(4);  // no change: the waiter stays asleep
+    events.ResetAll();
+    waiter.join();
+    EXPECT_EQ(woke, 0u);
 }
 
 }  // namespace

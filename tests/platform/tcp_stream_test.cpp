@@ -5,7 +5,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
 #include "alerts/smtp_client.h"
+#include "platform/wait_cancel.h"
 #include "support/loopback_listener.h"
 #include "support/stalled_listener.h"
 
@@ -55,6 +61,65 @@ TEST(TcpStream, ReceiveTellsDataClosedAndSilenceApart) {
         << "a send to a closed peer fails instead of raising SIGPIPE";
     stream.Close();
     EXPECT_FALSE(stream.IsOpen());
+    close(listener);
+}
+
+// Runs `wait` on a thread that adopted a cancel, fires the cancel once the wait is under way,
+// and returns how long the wait took in all.
+std::chrono::steady_clock::duration TimeCancelledWait(const std::function<void()>& wait) {
+    WaitCancel cancel;
+    std::atomic<bool> started{false};
+    std::chrono::steady_clock::duration took{};
+    std::thread waiter([&] {
+        WaitCancel::Scope scope(cancel);
+        started = true;
+        const auto start = std::chrono::steady_clock::now();
+        wait();
+        took = std::chrono::steady_clock::now() - start;
+    });
+    while (!started) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(cancel.Fired());
+    cancel.Fire();
+    EXPECT_TRUE(cancel.Fired());
+    waiter.join();
+    return took;
+}
+
+// A fired cancel cuts a connect or a receive of its thread short, long before the time-out; a
+// stream on another thread does not notice it.
+TEST(TcpStream, AFiredCancelEndsTheWaitsOfItsThreadAtOnce) {
+    constexpr auto kLong = std::chrono::seconds(30);
+    constexpr auto kPrompt = std::chrono::seconds(2);
+    StalledListener stalled;
+    ConnectResult connected = ConnectResult::Connected;
+    EXPECT_LT(TimeCancelledWait(
+                  [&] { connected = TcpStream().Connect("127.0.0.1", stalled.Port(), kLong); }),
+              kPrompt);
+    EXPECT_EQ(connected, ConnectResult::Failed);
+
+    const auto [listener, port] = ListenOnLoopback(4);
+    ReceiveResult::Status received = ReceiveResult::Status::Data;
+    bool sentAfter = true;
+    EXPECT_LT(TimeCancelledWait([&] {
+                  TcpStream stream;
+                  ASSERT_EQ(stream.Connect("127.0.0.1", port, kLong), ConnectResult::Connected);
+                  char buffer[16];
+                  received = stream.Receive(buffer, sizeof buffer, kLong).status;
+                  sentAfter = stream.SendAll("QUIT\r\n", kLong);
+                  EXPECT_EQ(TcpStream().Connect("127.0.0.1", port, kLong), ConnectResult::Failed)
+                      << "the cancel stays fired";
+              }),
+              kPrompt);
+    EXPECT_EQ(received, ReceiveResult::Status::Error);
+    EXPECT_FALSE(sentAfter);
+
+    TcpStream unaffected;
+    ASSERT_EQ(unaffected.Connect("127.0.0.1", port, std::chrono::seconds(5)),
+              ConnectResult::Connected);
+    char buffer[16];
+    EXPECT_EQ(unaffected.Receive(buffer, sizeof buffer, std::chrono::milliseconds(100)).status,
+              ReceiveResult::Status::TimedOut);
     close(listener);
 }
 
