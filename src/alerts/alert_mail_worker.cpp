@@ -6,9 +6,8 @@ namespace orvalis {
 
 // A send that fails because we stopped it is no news to the user, so nothing is forwarded once
 // a stop was requested.
-AlertMailWorker::AlertMailWorker(FailureHandler onFailure, int port)
-    : port_(port),
-      onFailure_(std::move(onFailure)),
+AlertMailWorker::AlertMailWorker(FailureHandler onFailure)
+    : onFailure_(std::move(onFailure)),
       messages_([this](const std::string& text, MessageIcon) {
           if (!stopping_ && onFailure_) onFailure_(text);
       }),
@@ -16,11 +15,13 @@ AlertMailWorker::AlertMailWorker(FailureHandler onFailure, int port)
 
 AlertMailWorker::~AlertMailWorker() { Stop(); }
 
-void AlertMailWorker::Enqueue(std::string displayName, AppSettings settings, std::string downList) {
+void AlertMailWorker::Enqueue(std::string displayName, AppSettings settings, std::string downList,
+                              std::string password) {
     {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
-        waiting_.push_back({std::move(displayName), std::move(settings), std::move(downList)});
+        waiting_.push_back({std::move(displayName), std::move(settings), std::move(downList),
+                            std::move(password)});
     }
     wake_.notify_one();
 }
@@ -54,7 +55,7 @@ void AlertMailWorker::Run() {
             waiting_.pop_front();
             sending_ = true;
         }
-        SendDownAlert(messages_, mail.displayName, mail.settings, mail.downList, port_);
+        SendDownAlert(messages_, mail.displayName, mail.settings, mail.downList, mail.password);
     }
 }
 

@@ -23,16 +23,18 @@ class AlertMailWorker {
     /// Receives the text of a failed send; called on the worker's thread.
     using FailureHandler = std::function<void(const std::string& text)>;
 
-    /// Starts the worker thread; mails go to `port` of the server named in each mail's settings.
-    explicit AlertMailWorker(FailureHandler onFailure, int port = kSmtpPort);
+    /// Starts the worker thread; each mail goes to the server its settings name.
+    explicit AlertMailWorker(FailureHandler onFailure);
     /// Stops as Stop does.
     ~AlertMailWorker();
     AlertMailWorker(const AlertMailWorker&) = delete;
     AlertMailWorker& operator=(const AlertMailWorker&) = delete;
 
     /// Queues the mail listing `downList` (hosts separated by "\n\n"), from `displayName`, sent
-    /// as `settings` say; returns at once. Ignored once the worker has stopped.
-    void Enqueue(std::string displayName, AppSettings settings, std::string downList);
+    /// as `settings` say (with `password` for a login); returns at once. Ignored once the worker
+    /// has stopped.
+    void Enqueue(std::string displayName, AppSettings settings, std::string downList,
+                 std::string password = {});
     /// Drops the mails still waiting, cuts a send in progress short (its connection is closed and
     /// no failure is reported) and ends the thread. Returns once the thread has ended.
     void Stop();
@@ -44,11 +46,11 @@ class AlertMailWorker {
         std::string displayName;
         AppSettings settings;
         std::string downList;
+        std::string password;
     };
 
     void Run();
 
-    const int port_;
     const FailureHandler onFailure_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;

@@ -23,8 +23,9 @@ using test::ScriptedSmtpServer;
 using test::SmtpAnswer;
 using test::SmtpStep;
 
-AppSettings MailSettings(const std::string& server = "127.0.0.1") {
+AppSettings MailSettings(int port, const std::string& server = "127.0.0.1") {
     AppSettings settings;
+    settings.SmtpPort = port;
     settings.SendEmail = 1;
     settings.SmtpServer = server;
     settings.EmailAddress = "ops@example.test";
@@ -71,9 +72,9 @@ bool WaitForCommands(const ScriptedSmtpServer& server, std::size_t count) {
 
 TEST_F(RealSmtpServer, QueuedMailsArriveOneByOneInOrder) {
     Failures failures;
-    AlertMailWorker worker(failures.Handler(), sink_.Port());
-    worker.Enqueue("Site Watch", MailSettings(), "www.alpha.test");
-    worker.Enqueue("Site Watch", MailSettings(), "www.beta.test\n\nshop.gamma.test");
+    AlertMailWorker worker(failures.Handler());
+    worker.Enqueue("Site Watch", MailSettings(sink_.Port()), "www.alpha.test");
+    worker.Enqueue("Site Watch", MailSettings(sink_.Port()), "www.beta.test\n\nshop.gamma.test");
 
     const std::string first = sink_.Message(1);
     const std::string second = sink_.Message(2);
@@ -89,9 +90,9 @@ TEST_F(RealSmtpServer, QueuedMailsArriveOneByOneInOrder) {
 TEST(AlertMailWorker, ReportsAFailureAndGoesOnWithTheNextMail) {
     ScriptedSmtpServer server;  // listens on 127.0.0.1 only, so 127.0.0.2 refuses
     Failures failures;
-    AlertMailWorker worker(failures.Handler(), server.Port());
-    worker.Enqueue("Site Watch", MailSettings("127.0.0.2"), "www.alpha.test");
-    worker.Enqueue("Site Watch", MailSettings(), "www.beta.test");
+    AlertMailWorker worker(failures.Handler());
+    worker.Enqueue("Site Watch", MailSettings(server.Port(), "127.0.0.2"), "www.alpha.test");
+    worker.Enqueue("Site Watch", MailSettings(server.Port()), "www.beta.test");
     ASSERT_TRUE(server.WaitForSessionsEnded(1));
     ASSERT_TRUE(WaitUntilIdle(worker));
 
@@ -110,16 +111,16 @@ TEST(AlertMailWorker, ASilentServerBlocksNeitherTheCallerNorTheStop) {
     ScriptedSmtpServer server;
     server.Answer(SmtpStep::Helo, SmtpAnswer::Silent());
     Failures failures;
-    auto worker = std::make_unique<AlertMailWorker>(failures.Handler(), server.Port());
+    auto worker = std::make_unique<AlertMailWorker>(failures.Handler());
 
     const auto enqueueStart = steady_clock::now();
     for (const char* host : {"www.alpha.test", "www.beta.test", "www.gamma.test"}) {
-        worker->Enqueue("Site Watch", MailSettings(), host);
+        worker->Enqueue("Site Watch", MailSettings(server.Port()), host);
     }
     EXPECT_LT(steady_clock::now() - enqueueStart, std::chrono::milliseconds(100));
     ASSERT_TRUE(WaitForCommands(server, 1));  // HELO sent, its reply never comes
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    worker->Enqueue("Site Watch", MailSettings(), "www.delta.test");
+    worker->Enqueue("Site Watch", MailSettings(server.Port()), "www.delta.test");
     EXPECT_FALSE(worker->Idle());
 
     const auto stopStart = steady_clock::now();
