@@ -746,5 +746,66 @@ TEST_F(ServerPassFixture, AStopDuringAStalledFetchLeavesTheRowAsItWas) {
     EXPECT_TRUE(Alerts().empty());
 }
 
+// Waits until `done` holds; false if that took implausibly long.
+template <typename Done>
+bool WaitUntil(Done done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST_F(ServerPassFixture, AStopEndsEightFetchesInFlightAtOnce) {
+    std::vector<std::unique_ptr<HttpTestServer>> silent;
+    HttpResponse never;
+    never.neverAnswer = true;
+    for (int i = 0; i < 8; ++i) {
+        silent.push_back(std::make_unique<HttpTestServer>("127.0.5." + std::to_string(i + 1)));
+        silent.back()->Serve("/page", never);
+        AddRow(silent.back()->Url("/page"), "OK 09:00:00");
+    }
+    fetchesAtOnce = 8;
+    MakeChecker(ProbeNetwork());
+    ASSERT_TRUE(checker->StartChecker());
+    ASSERT_TRUE(WaitUntil([&] {
+        return std::all_of(silent.begin(), silent.end(),
+                           [](const auto& server) { return server->RequestCount("/page") > 0; });
+    }));
+
+    const auto asked = std::chrono::steady_clock::now();
+    checker->RequestStop();
+    checker->Join();
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500));
+    for (int row = 0; row < 8; ++row) EXPECT_EQ(Status(row), "OK 09:00:00");
+    EXPECT_TRUE(Alerts().empty());
+}
+
+// Six pages on one host among pages on other hosts: the host never sees more than two requests
+// at a time, while the pass as a whole still checks several pages at once.
+TEST_F(ServerPassFixture, NoHostAnswersMoreThanTwoFetchesAtOnce) {
+    HttpTestServer busy("127.0.6.1");
+    std::vector<std::unique_ptr<HttpTestServer>> others;
+    HttpResponse slow = HttpResponse::Ok(kOldBody);
+    slow.delay = std::chrono::milliseconds(40);
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = "/page" + std::to_string(i);
+        busy.Serve(path, slow);
+        AddRow(busy.Url(path), "", FingerprintOf(kOldBody));
+        others.push_back(std::make_unique<HttpTestServer>("127.0.6." + std::to_string(i + 2)));
+        others.back()->Serve("/page", slow);
+        AddRow(others.back()->Url("/page"), "", FingerprintOf(kOldBody));
+    }
+    fetchesAtOnce = 8;
+    const auto started = std::chrono::steady_clock::now();
+    Pass();
+    const auto took = std::chrono::steady_clock::now() - started;
+
+    EXPECT_EQ(busy.MostAtOnce(), 2);
+    for (int row = 0; row < list.CountRows(); ++row) EXPECT_TRUE(IsOkStatus(Status(row)));
+    EXPECT_LT(took, std::chrono::milliseconds(12 * 40)) << "pages were checked side by side";
+}
+
 }  // namespace
 }  // namespace orvalis
