@@ -1,5 +1,7 @@
 #include "engine/site_checker.h"
 
+#include <system_error>
+
 #include "engine/check_interval.h"
 #include "engine/site_status.h"
 #include "engine/url_host.h"
@@ -68,9 +70,58 @@ void SiteChecker::WaitForNextPass() {
 }
 
 void SiteChecker::RunPass() {
-    for (int row = 0; !StopRequested() && row < ports_.list.CountRows(); ++row) {
-        if (!CheckRow(row)) return;
+    references_.Clear();
+    if (CheckPool* pool = Pool()) {
+        RunPassSideBySide(*pool);
+    } else {
+        RunPassInTurn();
     }
+}
+
+// The pool is made at the first pass and kept; without one (a pool of one, or no threads to be
+// had) the rows are checked in turn on the calling thread.
+CheckPool* SiteChecker::Pool() {
+    if (pool_) return pool_.get();
+    if (ports_.fetchesAtOnce <= 1 || poolRefused_) return nullptr;
+    try {
+        pool_ = std::make_unique<CheckPool>(ports_.fetchesAtOnce, kFetchesPerHost);
+    } catch (const std::system_error&) {
+        poolRefused_ = true;
+    }
+    return pool_.get();
+}
+
+void SiteChecker::RunPassInTurn() {
+    for (int row = 0; !StopRequested() && row < ports_.list.CountRows(); ++row) {
+        const RowSnapshot snapshot = ReadRow(row);
+        if (snapshot.record && !CheckRow(snapshot)) return;
+    }
+}
+
+// Each row is read only once a worker is free for it, with the row count read afresh, so the
+// pass follows the list's changes as a pass in turn does. The pass ends when every check it
+// started is over, however it ended.
+void SiteChecker::RunPassSideBySide(CheckPool& pool) {
+    for (int row = 0;; ++row) {
+        pool.WaitForRoom();
+        if (StopRequested() || row >= ports_.list.CountRows()) break;
+        RowSnapshot snapshot = ReadRow(row);
+        if (!snapshot.record) continue;
+        const std::string host = snapshot.host;
+        pool.Submit(host, [this, snapshot = std::move(snapshot)] {
+            if (!StopRequested()) CheckRow(snapshot);
+        });
+    }
+    pool.WaitUntilIdle();
+}
+
+SiteChecker::RowSnapshot SiteChecker::ReadRow(int row) {
+    RowSnapshot snapshot;
+    snapshot.status = ports_.list.GetRowText(row, kColumnStatus);
+    snapshot.address = ports_.list.GetRowText(row, kColumnAddress);
+    snapshot.record = ports_.list.GetFingerprint(row);
+    if (snapshot.record) snapshot.host = HostOfAddress(snapshot.address);
+    return snapshot;
 }
 
 ProbeResult SiteChecker::Probe(const std::string& address, FingerprintWords& words) {
@@ -81,13 +132,16 @@ bool SiteChecker::Reachable(const std::string& text) {
     return ports_.network.isReachable(text, ProbeContext{&checkerStop_, &ports_.clock});
 }
 
+bool SiteChecker::ReferenceAnswers(const std::string& site) {
+    return references_.Answer(site, ports_.clock.Now(), [&] { return Reachable(site); });
+}
+
 // Checks one row; false when a stop request ended the check (the row is then left unchanged).
-bool SiteChecker::CheckRow(int row) {
-    const std::string status = ports_.list.GetRowText(row, kColumnStatus);
-    const std::string address = ports_.list.GetRowText(row, kColumnAddress);
-    const std::shared_ptr<PageFingerprint> record = ports_.list.GetFingerprint(row);
-    if (!record) return true;
-    const std::string host = HostOfAddress(address);
+bool SiteChecker::CheckRow(const RowSnapshot& row) {
+    const std::string& status = row.status;
+    const std::string& address = row.address;
+    const std::shared_ptr<PageFingerprint>& record = row.record;
+    const std::string& host = row.host;
 
     // The words go back only if nobody changed them meanwhile: an address edited during the check
     // empties the record, and the old page's words must not refill it.
@@ -140,8 +194,8 @@ void SiteChecker::DownCheck(const std::string& address, const std::string& host)
     if (StopRequested()) return;
     ports_.updates.ClassifyFailure(address, serverAnswers);
     if (serverAnswers) return;
-    if (!Reachable(ports_.referenceSites.first) || StopRequested()) return;
-    if (!Reachable(ports_.referenceSites.second) || StopRequested()) return;
+    if (!ReferenceAnswers(ports_.referenceSites.first) || StopRequested()) return;
+    if (!ReferenceAnswers(ports_.referenceSites.second) || StopRequested()) return;
     if (Reachable(host) || StopRequested()) return;
     ports_.updates.MarkServerDown(address, host);
 }

@@ -35,6 +35,11 @@ class SiteList {
     /// Runs `visit` on every row in order, all as one atomic operation. The visitor returns true
     /// when it changed the row, so views can redraw just those rows.
     virtual void UpdateRows(const std::function<bool(SiteEntry&)>& visit) = 0;
+    /// Runs `visit` on exactly the rows whose address equals `address` byte for byte, in row
+    /// order, all as one atomic operation; the visitor also gets the row's index and returns true
+    /// when it changed the row. Costs as much as there are such rows, not as the list is long.
+    virtual void UpdateRowsWithAddress(const std::string& address,
+                                       const std::function<bool(int row, SiteEntry&)>& visit) = 0;
 };
 
 }  // namespace orvalis

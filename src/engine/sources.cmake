@@ -1,5 +1,6 @@
 target_sources(orvalis_core PRIVATE
     engine/check_interval.cpp
+    engine/check_pool.cpp
     engine/checker_network.cpp
     engine/connect_mode.cpp
     engine/down_lists.cpp
@@ -9,6 +10,7 @@ target_sources(orvalis_core PRIVATE
     engine/page_blocks.cpp
     engine/page_probe.cpp
     engine/reachable_address.cpp
+    engine/shared_reachability.cpp
     engine/site_checker.cpp
     engine/site_entry.cpp
     engine/site_status.cpp

@@ -18,8 +18,8 @@ StatusUpdates::StatusUpdates(SiteList& list, AlertTray& tray, MainWindowPort& wi
 int StatusUpdates::Rewrite(const std::string& address, RowRule mayChange,
                            const std::string& newStatus) {
     int written = 0;
-    list_.UpdateRows([&](SiteEntry& row) {
-        if (!mayChange(row.status) || row.address != address) return false;
+    list_.UpdateRowsWithAddress(address, [&](int, SiteEntry& row) {
+        if (!mayChange(row.status)) return false;
         row.status = newStatus;
         ++written;
         return true;
@@ -28,9 +28,8 @@ int StatusUpdates::Rewrite(const std::string& address, RowRule mayChange,
 }
 
 void StatusUpdates::MarkOk(const std::string& address) {
-    list_.UpdateRows([&](SiteEntry& row) {
+    list_.UpdateRowsWithAddress(address, [&](int, SiteEntry& row) {
         if (row.status == kStatusChanged || row.status == kStatusWasDown) return false;
-        if (row.address != address) return false;
         row.status = row.status == kStatusServerDown ? std::string(kStatusWasDown)
                                                      : FormatOkStatus(clock_.Now());
         return true;

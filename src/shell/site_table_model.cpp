@@ -78,6 +78,21 @@ void SiteTableModel::UpdateRows(const std::function<bool(SiteEntry&)>& visit) {
     if (first <= last) NoteChanged(first, last);
 }
 
+void SiteTableModel::UpdateRowsWithAddress(const std::string& address,
+                                           const std::function<bool(int, SiteEntry&)>& visit) {
+    int first = INT_MAX;
+    int last = -1;
+    rows_.UpdateRowsWithAddress(address, [&](int row, SiteEntry& entry) {
+        const bool changed = visit(row, entry);
+        if (changed) {
+            first = std::min(first, row);
+            last = std::max(last, row);
+        }
+        return changed;
+    });
+    if (first <= last) NoteChanged(first, last);
+}
+
 void SiteTableModel::NoteChanged(int first, int last) {
     std::lock_guard lock(noteMutex_);
     changedFirst_ = std::min(changedFirst_, first);

@@ -27,6 +27,8 @@ class SiteTableModel : public QAbstractTableModel, public SiteList {
     std::shared_ptr<PageFingerprint> GetFingerprint(int row) const override;
     void SetFingerprint(int row, std::shared_ptr<PageFingerprint> record) override;
     void UpdateRows(const std::function<bool(SiteEntry&)>& visit) override;
+    void UpdateRowsWithAddress(const std::string& address,
+                               const std::function<bool(int, SiteEntry&)>& visit) override;
 
     /// Rows of the view: the store's row count.
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTreeView>
 #include <thread>
+#include <vector>
 
 namespace orvalis {
 namespace {
@@ -106,6 +107,29 @@ TEST_F(SiteTableModelTest, ChangesFromTheCheckingThreadArriveAsOneNotification) 
     model.SetRowText(5, kColumnStatus, "OK 10:00:01");  // the same text is no change
     QCoreApplication::processEvents();
     EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(SiteTableModelTest, RowsFoundByAddressAreTheRowsTheViewRedraws) {
+    AddRows(
+        {"http://a.test/", "http://b.test/", "http://a.test/", "http://c.test/", "http://a.test/"});
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    std::vector<int> visited;
+    std::thread checker([&] {
+        model.UpdateRowsWithAddress("http://a.test/", [&](int row, SiteEntry& entry) {
+            visited.push_back(row);
+            if (row == 0) return false;  // left as it was: nothing to redraw
+            entry.status = "CHANGED";
+            return true;
+        });
+    });
+    checker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(visited, (std::vector<int>{0, 2, 4}));
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex().row(), 2);
+    EXPECT_EQ(changed[0][1].toModelIndex().row(), 4);
+    EXPECT_EQ(model.index(2, kColumnStatus).data(), "CHANGED");
+    EXPECT_EQ(model.index(3, kColumnStatus).data(), "");
 }
 
 TEST_F(SiteTableModelTest, RowsAddedOffTheWindowThreadResetTheView) {

@@ -26,6 +26,7 @@ struct CheckerFixture : testing::Test {
     std::atomic<bool> savingSites{false};
     std::function<void()> saveSites;
     ReferenceSites referenceSites{"ref-one.test", "ref-two.test"};
+    int fetchesAtOnce = 1;  ///< rows the checker made next checks side by side
     std::unique_ptr<SiteChecker> checker;
 
     /// Makes the checker on `network` (the scripted one when none is given).
@@ -41,6 +42,7 @@ struct CheckerFixture : testing::Test {
             .savingSites = savingSites,
             .network = network ? *network : net.Network(),
             .referenceSites = referenceSites,
+            .fetchesAtOnce = fetchesAtOnce,
         });
         return *checker;
     }

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
+#include <thread>
 
 #include "checker_fixture.h"
 #include "engine/page_probe.h"
@@ -443,6 +447,130 @@ TEST_F(PassFixture, AnAddressEditDuringTheCheckKeepsItsEmptiedRecord) {
     }
 }
 
+// The transition table once more, every case on its own host in one list, checked in turn and
+// then side by side: each row must end with the same status, words and alerts either way.
+TEST_F(PassFixture, RowsCheckedSideBySideEndAsRowsCheckedInTurn) {
+    const Answer unchanged{ProbeUnchanged, kSame}, changed{ProbeChanged, kNew}, failed{ProbeFailed};
+    const std::vector<Answer> flaky{changed, failed};
+    struct Case {
+        std::string before;
+        std::vector<Answer> answers;
+        std::vector<bool> hostAnswers;
+    };
+    std::vector<Case> cases;
+    for (const char* before : {"", "OK 09:00:00", "Page Not Found", "No Connection", "SERVER DOWN",
+                               "WAS DOWN", "CHANGED"}) {
+        for (const std::vector<Answer>& answers :
+             {std::vector<Answer>{unchanged}, {changed}, {failed}, flaky}) {
+            for (const std::vector<bool>& host :
+                 {std::vector<bool>{true}, {false, false}, {false, true}}) {
+                cases.push_back({before, answers, host});
+            }
+        }
+    }
+    settings.Update([](AppSettings& s) { s.CheckForChanges = 1; });
+
+    struct Outcome {
+        std::vector<std::string> statuses;
+        std::vector<FingerprintWords> words;
+        std::vector<std::string> alerts;
+        std::size_t fetches = 0;
+    };
+    auto run = [&](int atOnce, bool referencesAnswer) {
+        journal.Clear();
+        net.Reset();
+        while (list.CountRows() > 0) list.DeleteRow(0);
+        net.Reach("ref-one.test", {referencesAnswer});
+        net.Reach("ref-two.test", {true});
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const std::string host = "h" + std::to_string(i) + ".test";
+            AddRow("http://" + host + "/page", cases[i].before, kStored);
+            net.Probe("http://" + host + "/page", cases[i].answers);
+            net.Reach(host, cases[i].hostAnswers);
+        }
+        fetchesAtOnce = atOnce;
+        MakeChecker().RunPass();
+        Outcome outcome;
+        for (int row = 0; row < list.CountRows(); ++row) {
+            const std::string status = Status(row);
+            outcome.statuses.push_back(IsOkStatus(status) ? "OK" : status);  // times differ
+            outcome.words.push_back(Words(row));
+        }
+        outcome.alerts = Alerts();
+        std::sort(outcome.alerts.begin(), outcome.alerts.end());
+        outcome.fetches = journal.With("probe").size();
+        return outcome;
+    };
+    for (bool referencesAnswer : {true, false}) {
+        SCOPED_TRACE(referencesAnswer ? "reference sites answer" : "reference sites silent");
+        const Outcome inTurn = run(1, referencesAnswer);
+        const Outcome sideBySide = run(8, referencesAnswer);
+        EXPECT_EQ(sideBySide.statuses, inTurn.statuses);
+        EXPECT_EQ(sideBySide.words, inTurn.words);
+        EXPECT_EQ(sideBySide.alerts, inTurn.alerts);
+        EXPECT_EQ(sideBySide.fetches, inTurn.fetches);
+    }
+}
+
+// The user deletes one row and edits another while eight checks are under way. The deleted
+// row's check ends harmlessly, the edited row keeps its emptied record and status, and the pass
+// goes on with whatever row then has the next index, as a pass in turn does.
+TEST_F(PassFixture, ADeleteAndAnAddressEditDuringAPassSideBySide) {
+    std::vector<std::string> pages;
+    for (int i = 0; i < 12; ++i) {
+        pages.push_back("http://p" + std::to_string(i) + ".test/");
+        AddRow(pages.back(), "", kStored);
+        net.Probe(pages.back(), {{ProbeUnchanged, kNew}});
+    }
+    std::mutex mutex;
+    std::condition_variable changed;
+    int started = 0;
+    bool released = false;
+    CheckerNetwork network = net.Network();
+    network.probePage = [&, probe = network.probePage](const std::string& address,
+                                                       FingerprintWords& words,
+                                                       const ProbeContext& context) {
+        std::unique_lock lock(mutex);
+        ++started;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+        lock.unlock();
+        return probe(address, words, context);
+    };
+    fetchesAtOnce = 8;
+    MakeChecker(network);
+    std::thread pass([&] { checker->RunPass(); });
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(30), [&] { return started == 8; }));
+        // What the window does for a delete and for an address edit.
+        list.DeleteRow(3);
+        list.SetRowText(4, kColumnAddress, "http://edited.test/");  // was p5
+        list.SetRowText(4, kColumnStatus, "");
+        list.GetFingerprint(4)->Write(FingerprintWords{});
+        released = true;
+    }
+    changed.notify_all();
+    pass.join();
+
+    ASSERT_EQ(list.CountRows(), 11);
+    for (int row = 0; row < 11; ++row) {
+        const std::string address = list.GetRowText(row, kColumnAddress);
+        SCOPED_TRACE(address);
+        if (address == "http://edited.test/") {
+            EXPECT_EQ(Status(row), "");
+            EXPECT_EQ(Words(row), FingerprintWords{});
+        } else if (address == "http://p8.test/") {  // moved to an index the pass had passed
+            EXPECT_EQ(Status(row), "");
+            EXPECT_EQ(Words(row), kStored);
+        } else {
+            EXPECT_TRUE(IsOkStatus(Status(row)));
+            EXPECT_EQ(Words(row), kNew);
+        }
+    }
+    EXPECT_EQ(journal.With("probe").size(), 11u) << "p0 to p7, then p9 to p11";
+}
+
 // Passes of the checker with the real probe against local HTTP servers. Each pretend host is its
 // own loopback address on port 80, since the root-page and reference-site checks go to port 80 of
 // a bare host name; a host without a server there refuses connections, as a dead server does.
@@ -616,6 +744,67 @@ TEST_F(ServerPassFixture, AStopDuringAStalledFetchLeavesTheRowAsItWas) {
     EXPECT_EQ(Status(row), "OK 09:00:00");
     EXPECT_EQ(Words(row), old);
     EXPECT_TRUE(Alerts().empty());
+}
+
+// Waits until `done` holds; false if that took implausibly long.
+template <typename Done>
+bool WaitUntil(Done done) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST_F(ServerPassFixture, AStopEndsEightFetchesInFlightAtOnce) {
+    std::vector<std::unique_ptr<HttpTestServer>> silent;
+    HttpResponse never;
+    never.neverAnswer = true;
+    for (int i = 0; i < 8; ++i) {
+        silent.push_back(std::make_unique<HttpTestServer>("127.0.5." + std::to_string(i + 1)));
+        silent.back()->Serve("/page", never);
+        AddRow(silent.back()->Url("/page"), "OK 09:00:00");
+    }
+    fetchesAtOnce = 8;
+    MakeChecker(ProbeNetwork());
+    ASSERT_TRUE(checker->StartChecker());
+    ASSERT_TRUE(WaitUntil([&] {
+        return std::all_of(silent.begin(), silent.end(),
+                           [](const auto& server) { return server->RequestCount("/page") > 0; });
+    }));
+
+    const auto asked = std::chrono::steady_clock::now();
+    checker->RequestStop();
+    checker->Join();
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500));
+    for (int row = 0; row < 8; ++row) EXPECT_EQ(Status(row), "OK 09:00:00");
+    EXPECT_TRUE(Alerts().empty());
+}
+
+// Six pages on one host among pages on other hosts: the host never sees more than two requests
+// at a time, while the pass as a whole still checks several pages at once.
+TEST_F(ServerPassFixture, NoHostAnswersMoreThanTwoFetchesAtOnce) {
+    HttpTestServer busy("127.0.6.1");
+    std::vector<std::unique_ptr<HttpTestServer>> others;
+    HttpResponse slow = HttpResponse::Ok(kOldBody);
+    slow.delay = std::chrono::milliseconds(40);
+    for (int i = 0; i < 6; ++i) {
+        const std::string path = "/page" + std::to_string(i);
+        busy.Serve(path, slow);
+        AddRow(busy.Url(path), "", FingerprintOf(kOldBody));
+        others.push_back(std::make_unique<HttpTestServer>("127.0.6." + std::to_string(i + 2)));
+        others.back()->Serve("/page", slow);
+        AddRow(others.back()->Url("/page"), "", FingerprintOf(kOldBody));
+    }
+    fetchesAtOnce = 8;
+    const auto started = std::chrono::steady_clock::now();
+    Pass();
+    const auto took = std::chrono::steady_clock::now() - started;
+
+    EXPECT_EQ(busy.MostAtOnce(), 2);
+    for (int row = 0; row < list.CountRows(); ++row) EXPECT_TRUE(IsOkStatus(Status(row)));
+    EXPECT_LT(took, std::chrono::milliseconds(12 * 40)) << "pages were checked side by side";
 }
 
 }  // namespace

@@ -22,6 +22,12 @@ class WatchedSiteList : public MemorySiteList {
         MemorySiteList::UpdateRows(visit);
         inside = false;
     }
+    void UpdateRowsWithAddress(const std::string& address,
+                               const std::function<bool(int, SiteEntry&)>& visit) override {
+        inside = true;
+        MemorySiteList::UpdateRowsWithAddress(address, visit);
+        inside = false;
+    }
     bool inside = false;
 };
 

@@ -217,12 +217,10 @@ void HttpTestServer::ServeConnection(int fd) {
         const std::string path = head.substr(methodEnd + 1, targetEnd - methodEnd - 1);
 
         const HttpResponse response = NextResponse(path, head);
-        if (response.neverAnswer) {
-            HoldOpen(fd);
-            break;
-        }
-        keepOpen = SendResponse(fd, response, method == "HEAD") &&
+        keepOpen = Answer(fd, response, method == "HEAD") &&
                    Lower(head).find("connection: close") == std::string::npos;
+        std::lock_guard lock(mutex_);
+        --atOnce_;
     }
     std::lock_guard lock(mutex_);
     close(fd);
@@ -230,8 +228,28 @@ void HttpTestServer::ServeConnection(int fd) {
     finishedThreads_.push_back(std::this_thread::get_id());
 }
 
+// Sends the answer after its delay; false when the connection must not serve another request.
+bool HttpTestServer::Answer(int fd, const HttpResponse& response, bool headRequest) {
+    if (response.delay.count() > 0) {
+        pollfd fds[1] = {{wakeRead_, POLLIN, 0}};
+        if (poll(fds, 1, static_cast<int>(response.delay.count())) != 0) return false;
+    }
+    if (response.neverAnswer) {
+        HoldOpen(fd);
+        return false;
+    }
+    return SendResponse(fd, response, headRequest);
+}
+
+int HttpTestServer::MostAtOnce() const {
+    std::lock_guard lock(mutex_);
+    return mostAtOnce_;
+}
+
+// Also counts the request as being answered from now on.
 HttpResponse HttpTestServer::NextResponse(const std::string& path, const std::string& head) {
     std::lock_guard lock(mutex_);
+    mostAtOnce_ = std::max(mostAtOnce_, ++atOnce_);
     Script& script = scripts_[path];
     const int index = script.requests++;
     script.lastRequest = head;

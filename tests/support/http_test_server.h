@@ -34,6 +34,8 @@ struct HttpResponse {
     std::optional<std::size_t> stallAfter;
     /// Reads the request and never answers.
     bool neverAnswer = false;
+    /// Pause between the request's arrival and the answer: a server far away or slow to think.
+    std::chrono::milliseconds delay{0};
     /// Body of this many bytes, `body` repeated (a single 'x' when empty), with Content-Length.
     std::uint64_t repeatTo = 0;
     /// Body that never ends: `body` repeated until the client leaves, without a length.
@@ -86,6 +88,9 @@ class HttpTestServer {
 
     /// Number of connections accepted so far.
     int ConnectionCount() const;
+    /// The most requests the server was answering at one time so far (a request counts from its
+    /// arrival until its answer is sent or its connection ends).
+    int MostAtOnce() const;
 
     /// Closes the listener and every connection and joins all threads; idempotent.
     void Stop();
@@ -100,6 +105,7 @@ class HttpTestServer {
     void AcceptLoop();
     void ServeConnection(int fd);
     HttpResponse NextResponse(const std::string& path, const std::string& head);
+    bool Answer(int fd, const HttpResponse& response, bool headRequest);
     bool SendResponse(int fd, const HttpResponse& response, bool headRequest);
     bool SendAll(int fd, const char* data, std::size_t size);
     void HoldOpen(int fd);
@@ -119,6 +125,8 @@ class HttpTestServer {
     std::vector<std::thread> connectionThreads_;
     std::vector<std::thread::id> finishedThreads_;
     int connections_ = 0;
+    int atOnce_ = 0;
+    int mostAtOnce_ = 0;
 };
 
 }  // namespace orvalis::test
