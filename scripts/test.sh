@@ -7,10 +7,15 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 echo "== format check"
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+if [[ ${#sources[@]} -eq 0 ]]; then
+    echo "No sources listed by git: the format check cannot run."
+    exit 1
+fi
 unformatted=()
-while IFS= read -r file; do
+for file in "${sources[@]}"; do
     clang-format --dry-run --Werror "$file" >/dev/null 2>&1 || unformatted+=("$file")
-done < <(git ls-files '*.cpp' '*.h')
+done
 if [[ ${#unformatted[@]} -gt 0 ]]; then
     echo "Not formatted (run clang-format -i on them):"
     printf '  %s\n' "${unformatted[@]}"
