@@ -7,18 +7,13 @@
 #include <utility>
 
 #include "alerts/mail_date.h"
+#include "platform/deadline.h"
 #include "platform/host_name.h"
 
 namespace orvalis {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::chrono::milliseconds Remaining(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return std::max(left, std::chrono::milliseconds(0));
-}
+using Clock = DeadlineClock;
 
 // No reply line is near this long; beyond it only the first four characters are kept, which
 // are all that decide the code and whether more lines follow.

@@ -7,16 +7,12 @@
 
 #include <algorithm>
 
+#include "platform/deadline.h"
+
 namespace orvalis {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-std::chrono::milliseconds Remaining(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return std::max(left, std::chrono::milliseconds(0));
-}
+using Clock = DeadlineClock;
 
 // What the TLS library's reads and writes go through: our TCP stream, waiting at most until the
 // deadline of the operation under way.
