@@ -3,12 +3,12 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config ca-certificates git
+    build-essential cmake ninja-build pkg-config ca-certificates git dpkg-dev
     qt6-base-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-aiosmtpd clang-format
     xvfb xauth trayer xdotool imagemagick dbus at-spi2-core python3-pyatspi python3-xlib iproute2
-    desktop-file-utils libglib2.0-bin chromium fonts-dejavu-core
+    desktop-file-utils appstream libglib2.0-bin chromium fonts-dejavu-core
 )
 
 missing=()

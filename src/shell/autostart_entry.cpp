@@ -18,13 +18,14 @@ namespace fs = std::filesystem;
 
 // The delay lets the desktop's tray host come up before the program looks for it. Only GNOME reads
 // the delay key and LXQt has its own key that waits for its panel's tray; elsewhere the program
-// must wait for a tray host itself after an autorun start.
+// must wait for a tray host itself after an autorun start. The icon is the emblem the package
+// installs into the hicolor theme under the desktop id.
 constexpr const char* kEntryHead =
     "[Desktop Entry]\n"
     "Type=Application\n"
     "Name=Orvalis Pro\n"
     "Comment=Checks your websites and warns you when one is down or has changed\n"
-    "Icon=orvalis-pro\n"
+    "Icon=com.quennet.OrvalisPro\n"
     "Terminal=false\n"
     "X-GNOME-Autostart-Delay=5\n"
     "X-LXQt-Need-Tray=true\n";

@@ -207,7 +207,7 @@ TEST(AutostartEntry, TheEntryNamesTheProgramAndWaitsForTheDesktop) {
     EXPECT_EQ(text->rfind("[Desktop Entry]\n", 0), 0u);
     EXPECT_EQ(ValueOf(*text, "Type"), "Application");
     EXPECT_EQ(ValueOf(*text, "Name"), "Orvalis Pro");
-    EXPECT_EQ(ValueOf(*text, "Icon"), "orvalis-pro");
+    EXPECT_EQ(ValueOf(*text, "Icon"), "com.quennet.OrvalisPro");
     EXPECT_TRUE(ValueOf(*text, "Comment"));
     EXPECT_EQ(ValueOf(*text, "Exec"), "\"/usr/bin/orvalis-pro\" boot");
     EXPECT_EQ(ValueOf(*text, "X-GNOME-Autostart-Delay"), "5");
