@@ -9,6 +9,7 @@
 
 #include "support/headless_browser.h"
 #include "support/http_test_server.h"
+#include "support/read_file.h"
 #include "support/recording_messages.h"
 #include "support/recording_shell.h"
 #include "support/temp_dir.h"
@@ -25,12 +26,7 @@ constexpr const char* kRefused =
     "Unable to activate your Internet browser\n\n"
     "Please activate your browser and enter the address:\n\n";
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using test::ReadFile;
 
 TEST(BrowserLaunch, OpenDocumentHandsTheFileToTheDesktopAndReportsARefusalOnlyWhenAsked) {
     RecordingShell shell;

@@ -10,6 +10,7 @@
 
 #include "alerts/browser_launch.h"
 #include "support/headless_browser.h"
+#include "support/read_file.h"
 #include "support/recording_messages.h"
 #include "support/recording_shell.h"
 #include "support/temp_dir.h"
@@ -24,12 +25,7 @@ using test::TempDir;
 
 constexpr const char* kHelpMessage = "Unable to show help through your Internet browser";
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using test::ReadFile;
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

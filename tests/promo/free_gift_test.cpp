@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/read_file.h"
 #include "support/recording_messages.h"
 #include "support/recording_shell.h"
 #include "support/temp_dir.h"
@@ -20,12 +21,7 @@ using test::RecordingMessages;
 using test::RecordingShell;
 using test::TempDir;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using test::ReadFile;
 
 TEST(FreeGift, AnUnbrandedCopyOpensTheClubLinkThroughTheSharedHelpFile) {
     BrandingRecord branding;
