@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config ca-certificates git dpkg-dev
+    build-essential cmake ninja-build pkg-config ca-certificates git dpkg-dev file man-db
     qt6-base-dev libcurl4-openssl-dev libssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     python3 python3-aiosmtpd clang-format
