@@ -51,49 +51,43 @@ MonitorDialog::MonitorDialog(MonitorPorts ports, QWidget* parent) : QDialog(pare
     background.setColor(QPalette::Window, Qt::white);
     setPalette(background);
     setAutoFillBackground(true);
-    setFixedSize(DialogUnits(font()).Size(450, 369));
+    const DialogUnits units(font());
+    setFixedSize(units.Size(450, 369));
 
     // Template order is the tab order.
-    AddButton("newButton", "New", 7, 7, 50, 14);
-    AddButton("editButton", "Edit", 61, 7, 50, 14);
-    AddButton("deleteButton", "Delete", 116, 7, 50, 14);
-    AddButton("helpButton", "Help", 393, 7, 50, 14);
-    AddButton("clearStatusButton", "Clear Status", 7, 348, 50, 14);
-    AddButton("webBrowserButton", "Web Browser", 62, 348, 50, 14);
-    AddButton("settingsButton", "Settings", 116, 348, 50, 14);
-    AddButton("hideToTrayButton", "Hide to Tray", 393, 348, 50, 14);
-    SetUpSiteList();
-    AddButton("freeGiftButton", "Get Your Free Gift", 298, 348, 91, 14);
-    AddButton("distributeButton", "Distribute This Software", 298, 7, 91, 14);
-
-    connect(findChild<QPushButton*>("newButton"), &QPushButton::clicked, this,
+    connect(AddButton(units, "newButton", "New", 7, 7, 50, 14), &QPushButton::clicked, this,
             &MonitorDialog::OnNew);
-    connect(findChild<QPushButton*>("editButton"), &QPushButton::clicked, this,
+    connect(AddButton(units, "editButton", "Edit", 61, 7, 50, 14), &QPushButton::clicked, this,
             &MonitorDialog::OnEdit);
-    connect(findChild<QPushButton*>("deleteButton"), &QPushButton::clicked, this,
+    connect(AddButton(units, "deleteButton", "Delete", 116, 7, 50, 14), &QPushButton::clicked, this,
             &MonitorDialog::OnDelete);
-    connect(findChild<QPushButton*>("clearStatusButton"), &QPushButton::clicked, this,
-            &MonitorDialog::OnClearStatus);
-    connect(findChild<QPushButton*>("webBrowserButton"), &QPushButton::clicked, this,
-            &MonitorDialog::OnWebBrowser);
-    connect(findChild<QPushButton*>("hideToTrayButton"), &QPushButton::clicked, this,
-            &MonitorDialog::OnHideToTray);
+    AddButton(units, "helpButton", "Help", 393, 7, 50, 14);
+    connect(AddButton(units, "clearStatusButton", "Clear Status", 7, 348, 50, 14),
+            &QPushButton::clicked, this, &MonitorDialog::OnClearStatus);
+    connect(AddButton(units, "webBrowserButton", "Web Browser", 62, 348, 50, 14),
+            &QPushButton::clicked, this, &MonitorDialog::OnWebBrowser);
+    AddButton(units, "settingsButton", "Settings", 116, 348, 50, 14);
+    connect(AddButton(units, "hideToTrayButton", "Hide to Tray", 393, 348, 50, 14),
+            &QPushButton::clicked, this, &MonitorDialog::OnHideToTray);
+    SetUpSiteList(units);
+    AddButton(units, "freeGiftButton", "Get Your Free Gift", 298, 348, 91, 14);
+    AddButton(units, "distributeButton", "Distribute This Software", 298, 7, 91, 14);
 }
 
-QPushButton* MonitorDialog::AddButton(const char* name, const char* text, int x, int y, int w,
-                                      int h) {
+QPushButton* MonitorDialog::AddButton(const DialogUnits& units, const char* name, const char* text,
+                                      int x, int y, int w, int h) {
     auto* button = new QPushButton(QString::fromLatin1(text), this);
     button->setObjectName(QString::fromLatin1(name));
     button->setAccessibleName(QString::fromLatin1(text));
-    button->setGeometry(DialogUnits(font()).Rect(x, y, w, h));
+    button->setGeometry(units.Rect(x, y, w, h));
     return button;
 }
 
-void MonitorDialog::SetUpSiteList() {
+void MonitorDialog::SetUpSiteList(const DialogUnits& units) {
     list_ = new QTreeView(this);
     list_->setObjectName("siteList");
     list_->setAccessibleName("Sites");
-    list_->setGeometry(DialogUnits(font()).Rect(7, 26, 436, 316));
+    list_->setGeometry(units.Rect(7, 26, 436, 316));
     list_->setModel(&ports_.sites);
     list_->setItemDelegateForColumn(
         kColumnAddress,

@@ -12,6 +12,7 @@ class QTreeView;
 namespace orvalis {
 
 class BrandingRecord;
+class DialogUnits;
 class DesktopShell;
 class ProfileStore;
 class QtMainWindowPort;
@@ -80,8 +81,9 @@ class MonitorDialog : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
    private:
-    QPushButton* AddButton(const char* name, const char* text, int x, int y, int w, int h);
-    void SetUpSiteList();
+    QPushButton* AddButton(const DialogUnits& units, const char* name, const char* text, int x,
+                           int y, int w, int h);
+    void SetUpSiteList(const DialogUnits& units);
     void StartEditing(int row, const QString* editorText);
     std::vector<int> SelectedRows() const;
     void SaveSitesUnlessTheCheckerIs();
